@@ -1,0 +1,77 @@
+# The VST 3 SDK is installed, never copied in. Here it is Debian's subset
+# (juce-modules-source-data); on macOS point OKA_VST3_SDK at a full SDK.
+set(OKA_VST3_SDK "/usr/share/juce/modules/juce_audio_processors/format_types/VST3_SDK"
+    CACHE PATH "VST 3 SDK root (pluginterfaces, base, public.sdk)")
+set(OKA_PSL_UZANTILARI "/usr/share/juce/modules/juce_audio_processors/format_types"
+    CACHE PATH "Directory holding pslextensions/ (PreSonus extension headers)")
+
+if(NOT EXISTS "${OKA_VST3_SDK}/pluginterfaces/base/funknown.h")
+    message(FATAL_ERROR "No VST 3 SDK at OKA_VST3_SDK=${OKA_VST3_SDK}. "
+                        "On Debian run scripts/kur.sh (package juce-modules-source-data).")
+endif()
+if(NOT EXISTS "${OKA_PSL_UZANTILARI}/pslextensions/ipslcontextinfo.h")
+    message(FATAL_ERROR "No PreSonus extension headers under OKA_PSL_UZANTILARI=${OKA_PSL_UZANTILARI}")
+endif()
+
+set(_sdk "${OKA_VST3_SDK}")
+set(_sdk_kaynaklar
+    base/source/baseiids.cpp
+    base/source/fbuffer.cpp
+    base/source/fdebug.cpp
+    base/source/fobject.cpp
+    base/source/fstreamer.cpp
+    base/source/fstring.cpp
+    base/source/updatehandler.cpp
+    base/thread/source/flock.cpp
+    pluginterfaces/base/conststringtable.cpp
+    pluginterfaces/base/coreiids.cpp
+    pluginterfaces/base/funknown.cpp
+    pluginterfaces/base/ustring.cpp
+    public.sdk/source/common/memorystream.cpp
+    public.sdk/source/common/pluginview.cpp
+    public.sdk/source/vst/vstbus.cpp
+    public.sdk/source/vst/vstcomponent.cpp
+    public.sdk/source/vst/vstcomponentbase.cpp
+    public.sdk/source/vst/vsteditcontroller.cpp
+    public.sdk/source/vst/vstinitiids.cpp
+    public.sdk/source/vst/vstparameters.cpp)
+list(TRANSFORM _sdk_kaynaklar PREPEND "${_sdk}/")
+
+# The subset lacks the single-component base, the factory helper, the module
+# entry points and a few interface IDs; our layer with the same API fills in.
+if(EXISTS "${_sdk}/public.sdk/source/vst/vstsinglecomponenteffect.cpp")
+    set(OKA_SDK_TAM ON)
+    list(APPEND _sdk_kaynaklar
+        "${_sdk}/public.sdk/source/vst/vstsinglecomponenteffect.cpp"
+        "${_sdk}/public.sdk/source/main/pluginfactory.cpp"
+        "${_sdk}/public.sdk/source/main/moduleinit.cpp"
+        "${_sdk}/public.sdk/source/common/commoniids.cpp")
+    set(_sdk_katman_dizini "")
+else()
+    set(OKA_SDK_TAM OFF)
+    set(_katman "${CMAKE_CURRENT_SOURCE_DIR}/plugin/vst3/sdk-katmani")
+    list(APPEND _sdk_kaynaklar
+        "${_katman}/public.sdk/source/vst/vstsinglecomponenteffect.cpp"
+        "${_katman}/public.sdk/source/main/pluginfactory.cpp"
+        "${_katman}/public.sdk/source/main/moduleinit.cpp"
+        "${_katman}/public.sdk/source/common/commoniids.cpp")
+    set(_sdk_katman_dizini "${_katman}")
+endif()
+message(STATUS "VST 3 SDK: ${_sdk} (full SDK: ${OKA_SDK_TAM})")
+
+add_library(oka_vst3sdk STATIC ${_sdk_kaynaklar})
+target_include_directories(oka_vst3sdk SYSTEM PUBLIC ${_sdk_katman_dizini} "${_sdk}" "${OKA_PSL_UZANTILARI}")
+target_compile_definitions(oka_vst3sdk PUBLIC $<IF:$<CONFIG:Debug>,DEVELOPMENT=1,RELEASE=1>)
+# Third-party code: no warning flags of ours.
+target_compile_options(oka_vst3sdk PRIVATE -w)
+find_package(Threads REQUIRED)
+target_link_libraries(oka_vst3sdk PUBLIC Threads::Threads)
+
+# The module's entry points come from the SDK per platform.
+if(APPLE)
+    set(OKA_SDK_GIRIS "${_sdk}/public.sdk/source/main/macmain.cpp")
+elseif(OKA_SDK_TAM)
+    set(OKA_SDK_GIRIS "${_sdk}/public.sdk/source/main/linuxmain.cpp")
+else()
+    set(OKA_SDK_GIRIS "${_sdk_katman_dizini}/public.sdk/source/main/linuxmain.cpp")
+endif()
