@@ -11,7 +11,9 @@ namespace {
 std::atomic<OlayKancasi> gKanca{nullptr};
 }
 
-void olayKancasiKur(OlayKancasi kanca) { gKanca.store(kanca, std::memory_order_release); }
+void olayKancasiKur(OlayKancasi kanca) {
+    gKanca.store(kanca, std::memory_order_release);
+}
 
 void olayYaz(std::string const& etiket, std::string const& metin) {
     std::string satir;

@@ -9,7 +9,7 @@ namespace oka {
 class SistemGunluguAlicisi {
 public:
     virtual ~SistemGunluguAlicisi() = default;
-    virtual bool hataEtkin() = 0;                  // error level is enabled
+    virtual bool hataEtkin() = 0;                     // error level is enabled
     virtual void hataYaz(std::string_view satir) = 0; // one error-level entry
 };
 

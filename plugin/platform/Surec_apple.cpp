@@ -12,7 +12,9 @@ std::string platformSurecAdi() {
     return ad ? ad : "";
 }
 
-long surecNo() { return static_cast<long>(getpid()); }
+long surecNo() {
+    return static_cast<long>(getpid());
+}
 
 std::optional<bool> kumHavuzunda() {
     int const r = sandbox_check(getpid(), nullptr, 0);

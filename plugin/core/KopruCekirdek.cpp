@@ -1,0 +1,237 @@
+#include "KopruCekirdek.h"
+
+#include "JsonKacis.h"
+#include "KonakEtiketi.h"
+#include "diag/Gunluk.h"
+#include "diag/Ortam.h"
+#include "platform/Surec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace oka {
+
+std::atomic<std::int32_t> KopruCekirdek::sSayac{0};
+
+namespace {
+
+char const* rolAdi(bool master) {
+    return master ? "master" : "kanal";
+}
+
+// Copies with truncation, always NUL-terminated.
+template <std::size_t N> void kes(char (&hedef)[N], std::string const& kaynak) {
+    std::size_t const n = std::min(kaynak.size(), N - 1);
+    std::memcpy(hedef, kaynak.data(), n);
+    hedef[n] = '\0';
+}
+
+// Largest magnitude and sum of squares of one channel. Four independent lanes
+// break the dependency chain of a single running sum so the loop keeps pace
+// with the block copy it sits beside.
+void kanalOlc(float const* p, unsigned n, double& tepe, double& toplam) {
+    double t[4] = {tepe, 0.0, 0.0, 0.0};
+    double s[4] = {toplam, 0.0, 0.0, 0.0};
+    unsigned i = 0;
+    for (; i + 4 <= n; i += 4) {
+        for (unsigned k = 0; k < 4; ++k) {
+            double const x = p[i + k];
+            t[k] = std::max(t[k], std::fabs(x));
+            s[k] = std::fma(x, x, s[k]);
+        }
+    }
+    for (; i < n; ++i) {
+        double const x = p[i];
+        t[0] = std::max(t[0], std::fabs(x));
+        s[0] = std::fma(x, x, s[0]);
+    }
+    tepe = std::max(std::max(t[0], t[1]), std::max(t[2], t[3]));
+    toplam = (s[0] + s[1]) + (s[2] + s[3]);
+}
+
+template <typename T> void yukselt(std::atomic<T>& a, T deger) {
+    T eski = a.load(std::memory_order_relaxed);
+    while (eski < deger && !a.compare_exchange_weak(eski, deger, std::memory_order_relaxed)) {
+    }
+}
+
+void ekle(std::atomic<double>& a, double deger) {
+    double eski = a.load(std::memory_order_relaxed);
+    while (!a.compare_exchange_weak(eski, eski + deger, std::memory_order_relaxed)) {
+    }
+}
+
+} // namespace
+
+std::string KopruCekirdek::etiketKur(char const* degisken, std::int32_t no) {
+    return "#" + std::to_string(no) + " " + (degisken ? degisken : "");
+}
+
+KopruCekirdek::KopruCekirdek(char const* d)
+    : degisken(d ? d : ""), ornekNo(sSayac.fetch_add(1) + 1), ornek(etiketKur(degisken, ornekNo)) {
+    ortamiYaz(degisken, "1.1", ornek.c_str());
+}
+
+KopruCekirdek::~KopruCekirdek() {
+    kapat();
+}
+
+void KopruCekirdek::olay(std::string const& metin) const {
+    olayYaz(ornek, metin);
+}
+
+void KopruCekirdek::baslat() {
+    std::string ad = konakKanalAdi();
+    olay("Initialize " + bicimOzet() + " kanalAdi=\"" + (ad.empty() ? std::string("(yok)") : ad) + "\"");
+    if (baslatildi) {
+        rolYenidenHesapla("Initialize");
+        return;
+    }
+    baslatildi = true;
+    bool const master = rolHesapla();
+    rolMaster.store(master);
+    olay(std::string("rol karari: ") + rolAdi(master));
+}
+
+void KopruCekirdek::kapat() {
+    if (kapandi)
+        return;
+    kapandi = true;
+    olay("Dispose — ornek KAPANIYOR");
+    taniDur.store(true);
+    olay("ornek KAPANDI");
+}
+
+void KopruCekirdek::durumDoldur(ArayuzDurumu& d) {
+    std::memset(&d, 0, sizeof d);
+    d.rolMasterMi = rolHesapla() ? 1 : 0;
+    d.bagliMi = 0;
+    BicimBilgisi const f = bicim();
+    if (f.gecerli) {
+        d.ornekleme = f.ornekleme;
+        d.kanal = static_cast<std::int32_t>(f.kanal);
+    }
+    float const x = arayuzTepe.exchange(0.0f);
+    d.tepeDb = x > 0.000001f ? 20.0f * std::log10(x) : -120.0f;
+    kes(d.logicAd, konakKanalAdi());
+    kes(d.elleAd, elleAdKopyasi());
+    kes(d.surum, "1.1");
+    kes(d.konak, konakEtiketi(surecAdi()));
+}
+
+void KopruCekirdek::sesIsle(float const* const* kanallar, unsigned kanalSayisi, unsigned kareSayisi) {
+    if (kanalSayisi == 0 || kareSayisi == 0 || !kanallar || !kanallar[0])
+        return;
+    double tepeBlok = 0.0;
+    double toplam = 0.0;
+    kanalOlc(kanallar[0], kareSayisi, tepeBlok, toplam);
+    if (kanalSayisi != 1 && kanallar[1])
+        kanalOlc(kanallar[1], kareSayisi, tepeBlok, toplam);
+    yukselt(tepe, tepeBlok);
+    yukselt(arayuzTepe, static_cast<float>(tepeBlok));
+    ekle(kareToplami, toplam);
+    olculenOrnek.fetch_add(std::uint64_t(kareSayisi) * std::min(kanalSayisi, 2u), std::memory_order_relaxed);
+}
+
+bool KopruCekirdek::rolHesapla() const {
+    std::string ad;
+    {
+        std::lock_guard<std::mutex> k(kilit);
+        ad = elleAd.empty() ? konakKanalAdi() : elleAd;
+    }
+    if (konakAnaCikis() == 1)
+        return true;
+    if (ad == "Stereo Out")
+        return true;
+    if (ad == "Main") {
+        std::string const surec = surecAdi();
+        if (surec.size() >= 10 &&
+            (surec.compare(0, 10, "Studio Pro") == 0 || surec.compare(0, 10, "Studio One") == 0))
+            return true;
+    }
+    return false;
+}
+
+void KopruCekirdek::rolYenidenHesapla(char const* sebep) {
+    (void)sebep;
+}
+
+void KopruCekirdek::elleAdiUygula(char const* ad, char const* kaynak) {
+    std::string yeni = ad ? ad : "";
+    {
+        std::lock_guard<std::mutex> k(kilit);
+        if (yeni == elleAd)
+            return;
+        elleAd = yeni;
+    }
+    olay(std::string("elle ad (") + (kaynak ? kaynak : "") + "): \"" +
+         (yeni.empty() ? std::string("(Logic adina donuldu)") : yeni) + "\"");
+}
+
+std::string KopruCekirdek::adKaynagi() const {
+    {
+        std::lock_guard<std::mutex> k(kilit);
+        if (!elleAd.empty())
+            return "elle";
+    }
+    return konakKanalAdi().empty() ? "(yok)" : konakAdKaynagi();
+}
+
+std::string KopruCekirdek::elleAdKopyasi() const {
+    std::lock_guard<std::mutex> k(kilit);
+    return elleAd;
+}
+
+std::string KopruCekirdek::merhabaJson(int kapi) {
+    std::string ad;
+    {
+        std::lock_guard<std::mutex> k(kilit);
+        ad = elleAd.empty() ? konakKanalAdi() : elleAd;
+    }
+    BicimBilgisi const f = bicim();
+    std::string const surec = surecAdi();
+    std::int32_t const ana = konakAnaCikis();
+
+    std::string j = "{\"tip\":\"merhaba\",\"ornek\":\"";
+    j += ornek;
+    j += "\",\"degisken\":\"";
+    j += degisken;
+    j += "\",\"surum\":\"1.1\",\"rol\":\"";
+    j += rolAdi(rolMaster.load());
+    j += "\",\"kanalAdi\":";
+    j += ad.empty() ? std::string("null") : "\"" + jsonKacis(ad) + "\"";
+    j += ",\"ornekleme\":";
+    j += std::to_string(f.gecerli ? static_cast<long long>(f.ornekleme) : 0LL);
+    j += ",\"kanal\":";
+    j += std::to_string(f.gecerli ? f.kanal : 0u);
+    j += ",\"kapi\":";
+    j += std::to_string(kapi);
+    j += ",\"konak\":\"";
+    j += jsonKacis(konakEtiketi(surec));
+    j += "\",\"adKaynagi\":\"";
+    j += jsonKacis(adKaynagi());
+    j += "\",\"surec\":\"";
+    j += jsonKacis(surec);
+    j += "\",\"anaCikis\":";
+    j += ana < 0 ? std::string("null") : std::to_string(ana);
+    j += "}";
+    return j;
+}
+
+std::string KopruCekirdek::tasimaAlanlari() const {
+    bool const var = tasimaDurumu.load(std::memory_order_relaxed) == 1;
+    bool const c = var && caliyor.load(std::memory_order_relaxed);
+    bool const d = var && dongu.load(std::memory_order_relaxed);
+    auto yaz = [](bool b) { return b ? "true" : "false"; };
+    return std::string("\"caliyor\":") + yaz(c) + ",\"dongu\":" + yaz(d) + ",\"bilinmiyor\":" + yaz(!var);
+}
+
+std::string KopruCekirdek::bicimOzet() {
+    BicimBilgisi const f = bicim();
+    if (!f.gecerli)
+        return "sr=? kanal=?";
+    return "sr=" + std::to_string(static_cast<long long>(f.ornekleme)) + " kanal=" + std::to_string(f.kanal);
+}
+
+} // namespace oka

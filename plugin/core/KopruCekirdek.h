@@ -1,0 +1,136 @@
+#pragma once
+// The bridge core: one per plug-in instance, a base of the plug-in object and
+// living exactly as long. It carries the instance's identity, the per-block
+// fields the shell writes, the meters, the manual name and the role, and it
+// fills the panel's status record. It asks the shell about the host only
+// through the virtual queries below.
+
+#include "ArayuzDurumu.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace oka {
+
+struct BicimBilgisi {
+    bool gecerli = false;
+    double ornekleme = 0.0; // Hz
+    std::uint32_t kanal = 0;
+};
+
+class KopruCekirdek {
+public:
+    // [ana] `degisken` is the build variant ("vst3"); not owned.
+    explicit KopruCekirdek(char const* degisken);
+    virtual ~KopruCekirdek();
+
+    KopruCekirdek(KopruCekirdek const&) = delete;
+    KopruCekirdek& operator=(KopruCekirdek const&) = delete;
+
+    // --- Questions to the shell, in slot order.
+    // [herhangi] Channel name the host reported; empty when none.
+    virtual std::string konakKanalAdi() const = 0;
+    // [herhangi] Current stream format.
+    virtual BicimBilgisi bicim() = 0;
+    // [tanı] Sample rate of the current processing set-up.
+    virtual double ornekHizi() = 0;
+    // [ana] The panel's data changed.
+    virtual void arayuzDurumuDegisti() {}
+    // [herhangi] 1: on the main output, 0: not, -1: the host said nothing.
+    virtual std::int32_t konakAnaCikis() const { return -1; }
+    // [herhangi] Where the host's channel name came from.
+    virtual std::string konakAdKaynagi() const { return "konak"; }
+
+    // --- Lifecycle.
+    // [ana] Each activation by the host.
+    void baslat();
+    // [ana] Stops everything; the second call does nothing.
+    void kapat();
+
+    // [ana] Fills the panel's record; takes the panel's peak.
+    void durumDoldur(ArayuzDurumu& d);
+
+    // [ses] Meters one block and, while an app is connected, taps it.
+    void sesIsle(float const* const* kanallar, unsigned kanalSayisi, unsigned kareSayisi);
+
+    // --- Role and name.
+    // [herhangi] true = master. No side effects.
+    bool rolHesapla() const;
+    // [ana] Re-decide after `sebep` changed something.
+    void rolYenidenHesapla(char const* sebep);
+    // [ana] Sets (or, with null/empty, clears) the manual name.
+    void elleAdiUygula(char const* ad, char const* kaynak);
+    // [herhangi] "elle", the shell's label, or "(yok)".
+    std::string adKaynagi() const;
+
+    // --- Texts for the app and the log.
+    // [sunucu] Hello JSON for the port `kapi`.
+    std::string merhabaJson(int kapi);
+    // [sunucu] The three transport keys, without braces.
+    std::string tasimaAlanlari() const;
+    // [herhangi] "sr=48000 kanal=2" or "sr=? kanal=?".
+    std::string bicimOzet();
+
+    // [ana|sunucu|tanı] One event line of this instance.
+    void olay(std::string const& metin) const;
+
+    // [herhangi] A copy of the manual name.
+    std::string elleAdKopyasi() const;
+    std::string const& ornekEtiketi() const { return ornek; }
+
+    // Process-wide instance counter; numbers are never reused.
+    static std::atomic<std::int32_t> sSayac;
+
+    // --- Fields the shell writes once per block (relaxed: read without a lock).
+    std::atomic<std::int32_t> tasimaDurumu{0}; // 0 never, 1 delivered, 2 not delivered
+    std::atomic<std::int32_t> tasimaSonuc{0};
+    std::atomic<bool> caliyor{false};
+    std::atomic<bool> kayit{false};
+    std::atomic<bool> dongu{false};
+    std::atomic<double> konum{0.0};
+    std::atomic<double> tempo{0.0};
+    std::atomic<bool> tasimaProc2Var{false};
+
+    // Meters since the diagnostics thread last took them.
+    std::atomic<double> tepe{0.0};
+    std::atomic<double> kareToplami{0.0};
+    std::atomic<std::uint64_t> olculenOrnek{0};
+
+protected:
+    char const* const degisken;
+    std::int32_t const ornekNo;
+    std::string const ornek;
+
+    bool kapandi = false;
+    bool baslatildi = false;
+
+public:
+    // Delivery counters, taken by the diagnostics thread.
+    std::atomic<std::uint64_t> teslim{0};
+    std::atomic<std::uint64_t> blokSayisi{0};
+    std::atomic<std::uint64_t> islenenOrnek{0};
+
+    // Shell bookkeeping, audio thread only.
+    double oncekiZaman = 0.0;
+    bool oncekiZamanVar = false;
+
+    std::atomic<bool> taniDur{true};
+    std::atomic<bool> rolMaster{false};
+
+protected:
+    mutable std::mutex kilit; // guards elleAd; taken before the shell's name lock
+    std::string elleAd;
+
+public:
+    std::atomic<float> arayuzTepe{0.0f};
+    std::atomic<bool> sustur{false};
+    double ornekZamani = 0.0; // audio thread only
+    std::atomic<double> sonOrnekZamani{0.0};
+
+private:
+    static std::string etiketKur(char const* degisken, std::int32_t no);
+};
+
+} // namespace oka

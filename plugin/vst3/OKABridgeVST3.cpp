@@ -1,0 +1,286 @@
+#include "OKABridgeVST3.h"
+
+#include "Utf8.h"
+#include "core/KonakEtiketi.h"
+#include "platform/Surec.h"
+
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivsthostapplication.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "pluginterfaces/vst/vstspeaker.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+FUID const OKABridgeVST3::cid(0x91B358CA, 0xFFEA4773, 0xA81810FB, 0x41F5EC5D);
+
+namespace {
+
+constexpr char ETIKET[4] = {'O', 'K', 'A', '1'};
+
+// Reads exactly n bytes; a failed or short read is a failure.
+bool tamOku(IBStream* s, void* hedef, int32 n) {
+    int32 okunan = 0;
+    return s->read(hedef, n, &okunan) == kResultOk && okunan == n;
+}
+
+std::uint64_t sessizlikMaskesi(int32 kanal) {
+    if (kanal <= 0)
+        return 0;
+    return kanal > 63 ? ~std::uint64_t(0) : (std::uint64_t(1) << kanal) - 1;
+}
+
+// Output of one bus: a copy of the input, or silence. Works for either sample
+// width so that a host that ignores our 32-bit answer still gets clean audio.
+template <typename T>
+void cikisYaz(T** giris, int32 girisKanal, T** cikis, int32 cikisKanal, int32 n, bool sessiz) {
+    for (int32 k = 0; k < cikisKanal; ++k) {
+        T* o = cikis[k];
+        if (!o)
+            continue;
+        T const* i = (!sessiz && giris && k < girisKanal) ? giris[k] : nullptr;
+        if (i) {
+            if (i != o)
+                std::memcpy(o, i, sizeof(T) * static_cast<size_t>(n));
+        } else {
+            std::memset(o, 0, sizeof(T) * static_cast<size_t>(n));
+        }
+    }
+}
+
+} // namespace
+
+OKABridgeVST3::OKABridgeVST3() : KopruCekirdek("vst3"), kurulumOrnekHizi(processSetup.sampleRate) {
+    processContextRequirements.needContinousTimeSamples()
+        .needProjectTimeMusic()
+        .needTempo()
+        .needTransportState();
+}
+
+OKABridgeVST3::~OKABridgeVST3() {
+    kapat();
+}
+
+FUnknown* OKABridgeVST3::olustur(void*) {
+    return static_cast<IAudioProcessor*>(new OKABridgeVST3);
+}
+
+tresult PLUGIN_API OKABridgeVST3::initialize(FUnknown* context) {
+    tresult const r = SingleComponentEffect::initialize(context);
+    if (r != kResultOk)
+        return r;
+    addAudioInput(STR16("Giris"), SpeakerArr::kStereo);
+    addAudioOutput(STR16("Cikis"), SpeakerArr::kStereo);
+    // Hosts that read IUnitInfo expect at least the root unit.
+    if (getUnitCount() == 0)
+        addUnit(new Unit(STR16("Root"), kRootUnitId, kNoParentUnitId));
+    girisDuzeniniYenile();
+
+    std::string ad = "(yok)";
+    if (context) {
+        IHostApplication* konak = nullptr;
+        if (context->queryInterface(IHostApplication::iid, reinterpret_cast<void**>(&konak)) == kResultOk &&
+            konak) {
+            String128 tampon{};
+            if (konak->getName(tampon) == kResultOk)
+                ad = oka::utf8(reinterpret_cast<char16_t const*>(tampon), 128);
+            konak->release();
+        }
+    }
+    std::string const surec = oka::surecAdi();
+    olay("VST3 initialize — konak uygulama adi=\"" + ad + "\" surec=" + surec +
+         " onek=" + oka::konakEtiketi(surec));
+    return kResultOk;
+}
+
+tresult PLUGIN_API OKABridgeVST3::terminate() {
+    olay("VST3 terminate");
+    tresult const r = SingleComponentEffect::terminate();
+    girisDuzeniniYenile();
+    return r;
+}
+
+tresult PLUGIN_API OKABridgeVST3::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                                     SpeakerArrangement* outputs, int32 numOuts) {
+    if (numIns != 1 || numOuts != 1 || !inputs || !outputs || inputs[0] != outputs[0])
+        return kResultFalse;
+    SpeakerArrangement const d = inputs[0];
+    if (d != SpeakerArr::kMono && d != SpeakerArr::kStereo)
+        return kResultFalse;
+    tresult const r = SingleComponentEffect::setBusArrangements(inputs, numIns, outputs, numOuts);
+    girisDuzeniniYenile();
+    olay(std::string("VST3 veriyolu duzeni: ") + (d == SpeakerArr::kMono ? "mono" : "stereo"));
+    return r;
+}
+
+tresult PLUGIN_API OKABridgeVST3::canProcessSampleSize(int32 boyut) {
+    return boyut == kSample32 ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API OKABridgeVST3::setupProcessing(ProcessSetup& setup) {
+    tresult const r = SingleComponentEffect::setupProcessing(setup);
+    kurulumOrnekHizi.store(processSetup.sampleRate);
+    olay("VST3 setupProcessing → " + bicimOzet() + " blok=" + std::to_string(setup.maxSamplesPerBlock));
+    return r;
+}
+
+tresult PLUGIN_API OKABridgeVST3::setActive(TBool state) {
+    if (state) {
+        baslat();
+    } else {
+        olay("Cleanup (Uninitialize)");
+        taniDur.store(true);
+    }
+    return kResultOk;
+}
+
+tresult PLUGIN_API OKABridgeVST3::setProcessing(TBool) {
+    return kResultOk;
+}
+
+tresult PLUGIN_API OKABridgeVST3::process(ProcessData& data) {
+    constexpr auto R = std::memory_order_relaxed;
+    ProcessContext const* b = data.processContext;
+    if (b) {
+        tasimaDurumu.store(1, R);
+        tasimaProc2Var.store(false, R);
+        tasimaSonuc.store(0, R);
+        caliyor.store((b->state & ProcessContext::kPlaying) != 0, R);
+        kayit.store((b->state & ProcessContext::kRecording) != 0, R);
+        dongu.store((b->state & ProcessContext::kCycleActive) != 0, R);
+        if (b->state & ProcessContext::kProjectTimeMusicValid)
+            konum.store(b->projectTimeMusic, R);
+        if (b->state & ProcessContext::kTempoValid)
+            tempo.store(b->tempo, R);
+    } else {
+        tasimaDurumu.store(2, R);
+        tasimaSonuc.store(-1, R);
+    }
+
+    int32 const n = data.numSamples;
+    if (n < 1)
+        return kResultOk;
+
+    double const t = (b && (b->state & ProcessContext::kContTimeValid))
+                         ? static_cast<double>(b->continousTimeSamples)
+                         : yedekZaman;
+    yedekZaman += n;
+    if (oncekiZamanVar) {
+        double const d = t - oncekiZaman;
+        if (d > 0.0 && d < 1000000.0)
+            teslim.fetch_add(static_cast<std::uint64_t>(d + 0.5), R);
+    } else {
+        oncekiZamanVar = true;
+    }
+    oncekiZaman = t;
+    blokSayisi.fetch_add(1, R);
+    islenenOrnek.fetch_add(static_cast<std::uint64_t>(n), R);
+    ornekZamani = t;
+    sonOrnekZamani.store(t, R);
+
+    if (data.numInputs < 1 || data.numOutputs < 1 || !data.inputs || !data.outputs)
+        return kResultOk;
+    AudioBusBuffers& giris = data.inputs[0];
+    AudioBusBuffers& cikis = data.outputs[0];
+    int32 const girisKanal = std::max<int32>(giris.numChannels, 0);
+    bool const bit32 = data.symbolicSampleSize == kSample32;
+
+    if (bit32) {
+        float const* kanallar[2] = {nullptr, nullptr};
+        if (giris.channelBuffers32) {
+            if (girisKanal > 0)
+                kanallar[0] = giris.channelBuffers32[0];
+            if (girisKanal > 1)
+                kanallar[1] = giris.channelBuffers32[1];
+        }
+        sesIsle(kanallar, static_cast<unsigned>(girisKanal), static_cast<unsigned>(n));
+    }
+
+    if (bit32 ? !cikis.channelBuffers32 : !cikis.channelBuffers64)
+        return kResultOk;
+    bool const sessiz = sustur.load(R);
+    int32 const cikisKanal = std::max<int32>(cikis.numChannels, 0);
+    if (bit32)
+        cikisYaz(giris.channelBuffers32, girisKanal, cikis.channelBuffers32, cikisKanal, n, sessiz);
+    else
+        cikisYaz(giris.channelBuffers64, girisKanal, cikis.channelBuffers64, cikisKanal, n, sessiz);
+    cikis.silenceFlags = sessiz ? sessizlikMaskesi(cikisKanal) : giris.silenceFlags;
+    return kResultOk;
+}
+
+tresult PLUGIN_API OKABridgeVST3::setState(IBStream* state) {
+    if (!state)
+        return kInvalidArgument;
+    char etiket[4];
+    if (!tamOku(state, etiket, 4) || std::memcmp(etiket, ETIKET, 4) != 0) {
+        olay("setState — tanınmayan biçim, YOK SAYILDI");
+        return kResultOk;
+    }
+    unsigned char uzunlukBaytlari[4];
+    if (!tamOku(state, uzunlukBaytlari, 4))
+        return kResultFalse;
+    uint32 const uzunluk = uint32(uzunlukBaytlari[0]) | uint32(uzunlukBaytlari[1]) << 8 |
+                           uint32(uzunlukBaytlari[2]) << 16 | uint32(uzunlukBaytlari[3]) << 24;
+    std::string ad;
+    if (uzunluk > 0 && uzunluk <= AD_SINIRI) {
+        ad.resize(uzunluk);
+        if (!tamOku(state, ad.data(), static_cast<int32>(uzunluk)))
+            return kResultFalse;
+    }
+    olay("setState — elleAd=\"" + ad + "\"");
+    elleAdiUygula(ad.c_str(), "setState");
+    return kResultOk;
+}
+
+tresult PLUGIN_API OKABridgeVST3::getState(IBStream* state) {
+    if (!state)
+        return kInvalidArgument;
+    std::string const ad = elleAdKopyasi();
+    uint32 const uzunluk = static_cast<uint32>(ad.size());
+    unsigned char const uzunlukBaytlari[4] = {
+        static_cast<unsigned char>(uzunluk), static_cast<unsigned char>(uzunluk >> 8),
+        static_cast<unsigned char>(uzunluk >> 16), static_cast<unsigned char>(uzunluk >> 24)};
+    state->write(const_cast<char*>(ETIKET), 4, nullptr);
+    state->write(const_cast<unsigned char*>(uzunlukBaytlari), 4, nullptr);
+    if (uzunluk != 0)
+        state->write(const_cast<char*>(ad.data()), static_cast<int32>(uzunluk), nullptr);
+    olay("getState — elleAd=\"" + ad + "\"");
+    return kResultOk;
+}
+
+std::string OKABridgeVST3::konakKanalAdi() const {
+    std::lock_guard<std::mutex> k(konakKilit);
+    return konakAd;
+}
+
+std::string OKABridgeVST3::konakAdKaynagi() const {
+    std::lock_guard<std::mutex> k(konakKilit);
+    return konakKaynak;
+}
+
+int32 OKABridgeVST3::konakAnaCikis() const {
+    return konakAna.load();
+}
+
+double OKABridgeVST3::ornekHizi() {
+    return kurulumOrnekHizi.load();
+}
+
+void OKABridgeVST3::girisDuzeniniYenile() {
+    SpeakerArrangement d = SpeakerArr::kStereo;
+    girisDuzeni.store(getBusArrangement(kInput, 0, d) == kResultTrue ? d : DUZEN_YOK);
+}
+
+oka::BicimBilgisi OKABridgeVST3::bicim() {
+    double const sr = kurulumOrnekHizi.load();
+    if (!(sr > 0.0))
+        return {};
+    SpeakerArrangement const d = girisDuzeni.load();
+    if (d == DUZEN_YOK)
+        return {};
+    return {true, sr, static_cast<std::uint32_t>(SpeakerArr::getChannelCount(d))};
+}

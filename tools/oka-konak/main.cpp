@@ -1,0 +1,231 @@
+// oka-konak: a headless VST3 host. See yardimMetni() for the command line.
+
+#include "Eklenti.h"
+#include "Secenekler.h"
+
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "pluginterfaces/vst/vstspeaker.h"
+#include "public.sdk/source/common/memorystream.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+double db(double x) {
+    return x > 0 ? 20.0 * std::log10(x) : -INFINITY;
+}
+
+char const* sonuc(tresult r) {
+    return r == kResultOk ? "ok" : "REFUSED";
+}
+
+// What one instance saw and put out.
+struct Kosu {
+    Ornek ornek;
+    std::vector<std::vector<float>> giris, cikis;
+    std::vector<float*> girisGosterge, cikisGosterge;
+    AudioBusBuffers girisVeriyolu{}, cikisVeriyolu{};
+    double tepe = 0, kareToplami = 0;
+    std::uint64_t ornekSayisi = 0, blok = 0, farkliBlok = 0;
+    std::uint64_t sessizlikBirlesik = 0;
+    bool hata = false;
+};
+
+std::string dosyaAdi(std::string const& taban, int i) {
+    return i == 0 ? taban : taban + "." + std::to_string(i + 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string hata;
+    bool yardim = false;
+    auto secenek = secenekleriOku(std::vector<std::string>(argv + 1, argv + argc), hata, yardim);
+    if (yardim) {
+        std::fputs(yardimMetni().c_str(), stdout);
+        return 0;
+    }
+    if (!secenek) {
+        std::fprintf(stderr, "oka-konak: %s (see --help)\n", hata.c_str());
+        return 2;
+    }
+    Secenekler const& s = *secenek;
+
+    Modul modul(s.paket, hata);
+    if (!modul.fabrika()) {
+        std::fprintf(stderr, "oka-konak: %s: %s\n", modul.ikiliYolu().c_str(), hata.c_str());
+        return 2;
+    }
+    std::printf("module   %s\n", modul.ikiliYolu().c_str());
+    PFactoryInfo fb{};
+    modul.fabrika()->getFactoryInfo(&fb);
+    std::printf("factory  vendor \"%s\", %d class(es), flags %d\n", fb.vendor,
+                modul.fabrika()->countClasses(), fb.flags);
+
+    KonakUygulamasi konak(s.konakAdi);
+    SpeakerArrangement const duzen = s.kanal == 1 ? SpeakerArr::kMono : SpeakerArr::kStereo;
+    std::vector<Kosu> kosular(static_cast<std::size_t>(s.ornekSayisi));
+    int cikisKodu = 0;
+
+    for (std::size_t i = 0; i < kosular.size(); ++i) {
+        Kosu& k = kosular[i];
+        std::string sinif;
+        if (!k.ornek.olustur(modul.fabrika(), &konak, sinif, hata)) {
+            std::fprintf(stderr, "oka-konak: instance %zu: %s\n", i + 1, hata.c_str());
+            k.ornek.birak();
+            return 2;
+        }
+        SpeakerArrangement g = duzen, c = duzen;
+        tresult const rBus = k.ornek.islemci->setBusArrangements(&g, 1, &c, 1);
+        k.ornek.bilesen->activateBus(kAudio, kInput, 0, true);
+        k.ornek.bilesen->activateBus(kAudio, kOutput, 0, true);
+
+        std::vector<char> durum;
+        tresult rDurum = kResultOk;
+        bool durumVar = false;
+        if (!s.durumOku.empty()) {
+            if (!dosyaOku(s.durumOku, durum)) {
+                std::fprintf(stderr, "oka-konak: cannot read %s\n", s.durumOku.c_str());
+                return 2;
+            }
+            durumVar = true;
+        } else if (s.elleAd) {
+            // The plug-in's own saved-state shape, as a project would carry it.
+            std::uint32_t const n = static_cast<std::uint32_t>(s.elleAd->size());
+            std::string const blob =
+                std::string("OKA1") + char(n) + char(n >> 8) + char(n >> 16) + char(n >> 24) + *s.elleAd;
+            durum.assign(blob.begin(), blob.end());
+            durumVar = true;
+        }
+        if (durumVar) {
+            MemoryStream akis(durum.data(), static_cast<TSize>(durum.size()));
+            rDurum = k.ornek.bilesen->setState(&akis);
+            if (k.ornek.denetleyici && k.ornek.ayriDenetleyici) {
+                akis.seek(0, IBStream::kIBSeekSet, nullptr);
+                k.ornek.denetleyici->setComponentState(&akis);
+            }
+        }
+
+        ProcessSetup kurulum{kRealtime, kSample32, s.blok, s.ornekleme};
+        tresult const rKurulum = k.ornek.islemci->setupProcessing(kurulum);
+        tresult const rEtkin = k.ornek.bilesen->setActive(true);
+        k.ornek.islemci->setProcessing(true);
+        std::printf("instance %zu \"%s\": buses %s: %s, %sstate: %s, setupProcessing %.0f Hz / %d: %s, "
+                    "setActive: %s\n",
+                    i + 1, sinif.c_str(), s.kanal == 1 ? "mono" : "stereo", sonuc(rBus),
+                    durumVar ? "restore " : "", durumVar ? sonuc(rDurum) : "none", s.ornekleme, s.blok,
+                    sonuc(rKurulum), sonuc(rEtkin));
+        if (rBus != kResultOk || rKurulum != kResultOk || rEtkin != kResultOk || rDurum != kResultOk)
+            cikisKodu = 1;
+
+        k.giris.assign(static_cast<std::size_t>(s.kanal),
+                       std::vector<float>(static_cast<std::size_t>(s.blok)));
+        k.cikis = k.giris;
+        for (int c2 = 0; c2 < s.kanal; ++c2) {
+            k.girisGosterge.push_back(k.giris[c2].data());
+            k.cikisGosterge.push_back(k.cikis[c2].data());
+        }
+        k.girisVeriyolu.numChannels = s.kanal;
+        k.girisVeriyolu.channelBuffers32 = k.girisGosterge.data();
+        k.cikisVeriyolu.numChannels = s.kanal;
+        k.cikisVeriyolu.channelBuffers32 = k.cikisGosterge.data();
+    }
+
+    // One audio thread drives every instance in turn, block by block.
+    double const genlik = s.tonDb ? std::pow(10.0, *s.tonDb / 20.0) : 0.0;
+    std::int64_t const toplamKare = static_cast<std::int64_t>(std::llround(s.sure * s.ornekleme));
+    auto const baslangic = std::chrono::steady_clock::now();
+    std::int64_t konum = 0;
+    while (konum < toplamKare) {
+        int const n = static_cast<int>(std::min<std::int64_t>(s.blok, toplamKare - konum));
+        ProcessContext baglam{};
+        baglam.sampleRate = s.ornekleme;
+        baglam.tempo = s.tempo;
+        baglam.projectTimeSamples = konum;
+        baglam.continousTimeSamples = konum;
+        baglam.projectTimeMusic = static_cast<double>(konum) / s.ornekleme * s.tempo / 60.0;
+        baglam.state = ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid |
+                       (s.caliyor ? ProcessContext::kPlaying : 0) |
+                       (s.surekliZaman ? ProcessContext::kContTimeValid : 0);
+
+        for (Kosu& k : kosular) {
+            for (int c = 0; c < s.kanal; ++c)
+                for (int j = 0; j < n; ++j)
+                    k.giris[c][j] =
+                        static_cast<float>(genlik * std::sin(2.0 * M_PI * s.frekans *
+                                                             static_cast<double>(konum + j) / s.ornekleme));
+            k.girisVeriyolu.silenceFlags = genlik > 0 ? 0 : (s.kanal == 1 ? 1 : 3);
+            k.cikisVeriyolu.silenceFlags = 0;
+            ProcessData veri;
+            veri.processMode = kRealtime;
+            veri.symbolicSampleSize = kSample32;
+            veri.numSamples = n;
+            veri.numInputs = 1;
+            veri.numOutputs = 1;
+            veri.inputs = &k.girisVeriyolu;
+            veri.outputs = &k.cikisVeriyolu;
+            veri.processContext = s.baglam ? &baglam : nullptr;
+            if (k.ornek.islemci->process(veri) != kResultOk)
+                k.hata = true;
+            bool ayni = true;
+            for (int c = 0; c < s.kanal; ++c) {
+                if (std::memcmp(k.giris[c].data(), k.cikis[c].data(), sizeof(float) * n) != 0)
+                    ayni = false;
+                for (int j = 0; j < n; ++j) {
+                    double const x = k.cikis[c][j];
+                    k.tepe = std::max(k.tepe, std::fabs(x));
+                    k.kareToplami += x * x;
+                }
+            }
+            k.ornekSayisi += static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(s.kanal);
+            k.farkliBlok += ayni ? 0 : 1;
+            k.sessizlikBirlesik |= k.cikisVeriyolu.silenceFlags;
+            ++k.blok;
+        }
+        konum += n;
+        if (s.gercekZaman)
+            std::this_thread::sleep_until(baslangic + std::chrono::duration<double>(konum / s.ornekleme));
+    }
+    double const gecen = std::chrono::duration<double>(std::chrono::steady_clock::now() - baslangic).count();
+    std::printf(
+        "ran      %.2f s of audio in %.2f s (%s), transport %s, tempo %.1f, %s\n", s.sure, gecen,
+        s.gercekZaman ? "real time" : "as fast as possible", s.caliyor ? "playing" : "stopped", s.tempo,
+        !s.baglam ? "no process context" : (s.surekliZaman ? "continuous time" : "no continuous time"));
+
+    for (std::size_t i = 0; i < kosular.size(); ++i) {
+        Kosu& k = kosular[i];
+        double const rms =
+            k.ornekSayisi ? std::sqrt(k.kareToplami / static_cast<double>(k.ornekSayisi)) : 0.0;
+        std::printf(
+            "instance %zu: %llu blocks; output peak %.1f dBFS, rms %.1f dBFS; identical to input: %s; "
+            "silence flags seen 0x%llx%s\n",
+            i + 1, static_cast<unsigned long long>(k.blok), db(k.tepe), db(rms),
+            k.farkliBlok == 0 ? "yes" : ("NO (" + std::to_string(k.farkliBlok) + " blocks differ)").c_str(),
+            static_cast<unsigned long long>(k.sessizlikBirlesik), k.hata ? "; process FAILED" : "");
+        if (k.hata || k.farkliBlok != 0)
+            cikisKodu = 1;
+
+        k.ornek.islemci->setProcessing(false);
+        k.ornek.bilesen->setActive(false);
+        if (!s.durumYaz.empty()) {
+            MemoryStream akis;
+            tresult const r = k.ornek.bilesen->getState(&akis);
+            std::vector<char> bayt(akis.getData(), akis.getData() + akis.getSize());
+            std::string const yol = dosyaAdi(s.durumYaz, static_cast<int>(i));
+            bool const yazildi = r == kResultOk && dosyaYaz(yol, bayt);
+            std::printf("instance %zu: state %zu bytes -> %s: %s\n", i + 1, bayt.size(), yol.c_str(),
+                        yazildi ? "ok" : "FAILED");
+            if (!yazildi)
+                cikisKodu = 1;
+        }
+        k.ornek.birak();
+    }
+    return cikisKodu;
+}
