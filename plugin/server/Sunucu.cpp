@@ -1,0 +1,512 @@
+#include "Sunucu.h"
+
+#include "../diag/Gunluk.h"
+#include "../platform/Soket.h"
+#include "CikisKuyrugu.h"
+#include "WebSocket.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace oka {
+
+namespace {
+
+using Saat = std::chrono::steady_clock;
+
+// Texts waiting behind a stalled client: hello, pulses and transport messages
+// are about 100 bytes each, so this is many minutes of a client not reading.
+constexpr std::size_t METIN_SINIRI = 64 * 1024;
+
+// Sleep after a round that sent no audio; blocks arrive every few milliseconds.
+constexpr auto BOS_TUR_BEKLEMESI = std::chrono::milliseconds(2);
+
+char const* rolAdi(bool master) {
+    return master ? "master" : "kanal";
+}
+
+std::string saniyeMetni(std::chrono::milliseconds sure) {
+    if (sure.count() % 1000 == 0)
+        return std::to_string(sure.count() / 1000);
+    char metin[32];
+    std::snprintf(metin, sizeof metin, "%g", double(sure.count()) / 1000.0);
+    return metin;
+}
+
+void engellemesiz(int fd) {
+    int const bayraklar = fcntl(fd, F_GETFL, 0);
+    if (bayraklar >= 0)
+        fcntl(fd, F_SETFL, bayraklar | O_NONBLOCK);
+}
+
+long soketeGonder(int fd, char const* veri, std::size_t n) {
+    ssize_t const r = sinyalsizGonder(fd, veri, n);
+    if (r >= 0)
+        return long(r);
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return CikisKuyrugu::BEKLE;
+    return CikisKuyrugu::HATA;
+}
+
+bool basarisiz(CikisKuyrugu::Sonuc s) {
+    return s == CikisKuyrugu::Sonuc::Hata || s == CikisKuyrugu::Sonuc::Tasma;
+}
+
+} // namespace
+
+Sunucu::Sunucu(std::string ornek_, bool rolMaster_, MerhabaUretici merhabaUret_,
+               SusturUygulayici susturUygula_, TasimaUretici tasimaUret_, SunucuAyarlari ayarlar)
+    : ornek(std::move(ornek_)), rolMaster(rolMaster_), merhabaUret(std::move(merhabaUret_)),
+      susturUygula(std::move(susturUygula_)), tasimaUret(std::move(tasimaUret_)), ayar(ayarlar) {
+    iplik = std::thread([this] { calis(); });
+}
+
+Sunucu::~Sunucu() {
+    g("kapaniyor — dinleme durduruluyor");
+    durdur.store(true);
+    int istemciSoketi, dinleyenSoket;
+    {
+        // Shut down only: the server thread closes, and it wakes at once (on
+        // Linux a close would not wake a thread blocked on the socket).
+        std::lock_guard<std::mutex> kilit(soketKilidi);
+        istemciSoketi = istemciFd.load();
+        if (istemciSoketi >= 0)
+            shutdown(istemciSoketi, SHUT_RDWR);
+        dinleyenSoket = dinleyenFd.load();
+        if (dinleyenSoket >= 0)
+            shutdown(dinleyenSoket, SHUT_RDWR);
+    }
+    if (istemciSoketi < 0)
+        g("acik istemci baglantisi yoktu");
+    else
+        g("acik istemci baglantisi KAPATILDI (fd " + std::to_string(istemciSoketi) + ")");
+    if (dinleyenSoket >= 0)
+        g("dinleyen soket kapatildi");
+    if (iplik.joinable())
+        iplik.join();
+    if (susturUygula)
+        susturUygula(false);
+    g("is parcacigi bitti");
+}
+
+void Sunucu::rolGuncelle(bool yeniMaster) {
+    bool const eski = rolMaster.exchange(yeniMaster);
+    if (eski == yeniMaster)
+        return;
+    g(std::string("ROL DEGISTI: ") + rolAdi(eski) + " → " + rolAdi(yeniMaster) + " — kapi yeniden kurulacak");
+    rolDegisti.store(true);
+    gecerliSoketleriKes();
+}
+
+void Sunucu::merhabaTazele(char const* sebep) {
+    if (!bagli.load())
+        return;
+    g(std::string("yeni merhaba gonderilecek (") + (sebep ? sebep : "") + ")");
+    merhabaIstegi.store(true);
+}
+
+void Sunucu::gecerliSoketleriKes() {
+    std::lock_guard<std::mutex> kilit(soketKilidi);
+    if (int const fd = istemciFd.load(); fd >= 0)
+        shutdown(fd, SHUT_RDWR);
+    if (int const fd = dinleyenFd.load(); fd >= 0)
+        shutdown(fd, SHUT_RDWR);
+}
+
+bool Sunucu::soketYayinla(std::atomic<int>& yer, int fd) {
+    {
+        std::lock_guard<std::mutex> kilit(soketKilidi);
+        // A stop or role change raised before this point has already looked
+        // for sockets to shut down and missed this one.
+        if (!durdur.load() && !rolDegisti.load()) {
+            yer.store(fd);
+            return true;
+        }
+    }
+    close(fd);
+    return false;
+}
+
+void Sunucu::soketBirak(std::atomic<int>& yer, int fd) {
+    {
+        std::lock_guard<std::mutex> kilit(soketKilidi);
+        yer.store(-1);
+    }
+    close(fd);
+}
+
+bool Sunucu::bekle(std::chrono::milliseconds sure) const {
+    if (durdur.load())
+        return false;
+    std::this_thread::sleep_for(sure);
+    return !durdur.load();
+}
+
+void Sunucu::calis() {
+    while (!durdur.load()) {
+        rolDegisti.store(false);
+        if (!dinlemeDonguKur())
+            break;
+        kabulDongusu();
+        if (int const fd = dinleyenFd.load(); fd >= 0) {
+            kapi.store(-1);
+            soketBirak(dinleyenFd, fd);
+        }
+        if (durdur.load())
+            break;
+        if (rolDegisti.load()) {
+            g("dinleme yeniden kuruluyor (rol degisimi)");
+            if (susturUygula)
+                susturUygula(false);
+        }
+    }
+    g("dinleme durdu");
+}
+
+bool Sunucu::dinlemeDonguKur() {
+    auto t0 = Saat::now();
+    if (durdur.load())
+        return false;
+    long deneme = 0;
+    for (;;) {
+        bool const master = rolMaster.load();
+        int fd = -1;
+        int port = -1;
+        if (master) {
+            port = ayar.masterKapi;
+            fd = dinlemeKur(port, deneme > 0);
+            if (fd < 0 && deneme == 0)
+                g("ikinci master — " + std::to_string(port) +
+                  " dolu, KANALA KAYMIYOR, master kapisinda bekleniyor");
+        } else {
+            for (int const p : ayar.kanalKapilari) {
+                fd = dinlemeKur(p, true);
+                if (fd >= 0) {
+                    port = p;
+                    break;
+                }
+            }
+            if (fd < 0 && deneme == 0)
+                g("kanal kapilarinin (" + std::to_string(ayar.kanalKapilari.front()) + "-" +
+                  std::to_string(ayar.kanalKapilari.back()) + ") HEPSI DOLU");
+        }
+        if (fd >= 0) {
+            if (!soketYayinla(dinleyenFd, fd))
+                return !durdur.load(); // a role change came first: the caller re-listens
+            kapi.store(port);
+            if (deneme >= 1)
+                g("yeniden deneme BASARILI (" + std::to_string(deneme) + " denemeden sonra)");
+            g("DINLIYOR 127.0.0.1:" + std::to_string(port) + " rol=" + rolAdi(master));
+            return true;
+        }
+        if (deneme > 0) {
+            ++deneme;
+        } else {
+            g("yeniden deneme basliyor — her " + saniyeMetni(ayar.adim * ayar.denemeAdimi) +
+              " sn, ses AYNEN geciyor");
+            deneme = 1;
+        }
+        if (Saat::now() - t0 >= ayar.raporAraligi) {
+            t0 = Saat::now();
+            g("hala dinlenemiyor — " + std::to_string(deneme) + " deneme");
+        }
+        for (int i = 0; i < ayar.denemeAdimi; ++i) {
+            if (!bekle(ayar.adim))
+                break;
+            if (rolDegisti.load())
+                return true;
+        }
+        if (durdur.load())
+            return false;
+    }
+}
+
+int Sunucu::dinlemeKur(int port, bool sessiz) {
+    int const fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        if (!sessiz)
+            gh("socket", errno);
+        return -1;
+    }
+    soketHazirla(fd);
+    int const bir = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &bir, sizeof bir) != 0 && !sessiz)
+        gh("setsockopt(SO_REUSEADDR)", errno);
+    sockaddr_in adres{};
+    adres.sin_family = AF_INET;
+    adres.sin_port = htons(static_cast<std::uint16_t>(port));
+    adres.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr const*>(&adres), sizeof adres) != 0) {
+        int const hata = errno;
+        if (!sessiz) {
+            gh("bind", hata);
+            if (hata == EPERM || hata == EACCES)
+                g("→ IZIN REDDEDILDI: surec kum havuzunda ag baglantisi acamiyor olabilir (bkz. ortam "
+                  "satirlari).");
+            else if (hata == EADDRINUSE)
+                g("→ port " + std::to_string(port) + " DOLU (baska ornek ya da program). Ses aynen geciyor.");
+        }
+        close(fd);
+        return -1;
+    }
+    if (listen(fd, 4) != 0) {
+        int const hata = errno;
+        if (!sessiz) {
+            gh("listen", hata);
+            if (hata == EACCES || hata == EPERM)
+                g("→ bind BASARILI ama listen REDDEDILDI: kum havuzu dinlemeye izin vermiyor olabilir (bkz. "
+                  "ortam satirlari).");
+        }
+        close(fd);
+        return -1;
+    }
+    // accept runs only after poll reports a connection; non-blocking so a
+    // connection that vanished in between cannot hold the thread.
+    engellemesiz(fd);
+    return fd;
+}
+
+void Sunucu::kabulDongusu() {
+    int const dinleyen = dinleyenFd.load();
+    if (dinleyen < 0)
+        return;
+    int const adimMs = int(ayar.adim.count());
+    while (!durdur.load()) {
+        if (rolDegisti.load())
+            return;
+        // Waiting in poll steps keeps stop and role change prompt on every
+        // platform, whether or not shutting the socket down wakes the wait.
+        pollfd p{dinleyen, POLLIN, 0};
+        int const hazir = poll(&p, 1, adimMs);
+        if (hazir == 0 || (hazir < 0 && errno == EINTR))
+            continue;
+        if (hazir < 0) {
+            bekle(ayar.adim);
+            continue;
+        }
+        int const fd = accept(dinleyen, nullptr, nullptr);
+        if (fd < 0) {
+            int const hata = errno;
+            if (durdur.load() || rolDegisti.load())
+                return;
+            if (hata == EAGAIN || hata == EWOULDBLOCK)
+                continue; // the connection went away before we took it
+            if (hata != EINTR && hata != ECONNABORTED && hata != EBADF && hata != EINVAL) {
+                gh("accept", hata);
+                // Errors such as EMFILE persist; one step's pause keeps them
+                // from filling the log in a busy loop.
+                bekle(ayar.adim);
+            }
+            if (hata == EBADF || hata == EINVAL)
+                return;
+            continue;
+        }
+        soketHazirla(fd);
+        if (!soketYayinla(istemciFd, fd))
+            return;
+        istemci(fd);
+        soketBirak(istemciFd, fd);
+        bagli.store(false);
+    }
+}
+
+void Sunucu::istemci(int fd) {
+    // Non-blocking from the start: every wait below is a poll of one step, so
+    // a silent client holds the thread only until a stop or role change.
+    engellemesiz(fd);
+    int const adimMs = int(ayar.adim.count());
+    auto bitmeli = [this] { return durdur.load() || rolDegisti.load(); };
+
+    char ilk[4095];
+    ssize_t okunan;
+    for (;;) {
+        if (bitmeli())
+            return;
+        pollfd p{fd, POLLIN, 0};
+        int const hazir = poll(&p, 1, adimMs);
+        if (hazir < 0 && errno != EINTR)
+            return;
+        if (hazir <= 0)
+            continue;
+        okunan = recv(fd, ilk, sizeof ilk, 0);
+        if (okunan > 0)
+            break;
+        if (okunan == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return;
+    }
+    std::string_view const istek(ilk, std::size_t(okunan));
+    IstekYaniti const yanit = istegiYanitla(istek);
+
+    auto hepsiniGonder = [&](std::string const& metin) {
+        std::size_t giden = 0;
+        while (giden < metin.size()) {
+            if (bitmeli())
+                return false;
+            long const n = soketeGonder(fd, metin.data() + giden, metin.size() - giden);
+            if (n == CikisKuyrugu::HATA)
+                return false;
+            if (n > 0) {
+                giden += std::size_t(n);
+                continue;
+            }
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, adimMs);
+        }
+        return true;
+    };
+
+    if (!yanit.webSocket) {
+        if (hepsiniGonder(yanit.metin))
+            g("HTTP istegi yanitlandi");
+        return;
+    }
+    if (!hepsiniGonder(yanit.metin))
+        return;
+
+    // Blocks still in the ring are from an earlier connection; the app wants live audio.
+    std::vector<float> blok(HalkaTampon::SLOT_ORNEK);
+    double zaman;
+    std::uint16_t kanal, kare;
+    while (halka.oku(zaman, kanal, kare, blok)) {
+    }
+
+    // Frames the app sent right behind its request.
+    std::string girdi(istek.substr(std::min(yanit.istekSonu, istek.size())));
+    merhabaIstegi.store(false); // the hello below is the fresh one
+    bagli.store(true);
+
+    CikisKuyrugu cikis([fd](char const* veri, std::size_t n) { return soketeGonder(fd, veri, n); },
+                       METIN_SINIRI);
+    std::string const merhaba = merhabaUret ? merhabaUret(kapi.load()) : std::string();
+    bool bitir = basarisiz(cikis.metin(metinCercevesi(merhaba)));
+    g("BAGLANDI — gonderilen: " + merhaba);
+
+    std::uint64_t nabizNo = 0;
+    std::uint64_t sesSayisi = 0;
+    std::size_t sayilanYarim = 0;
+    std::uint32_t sonDolu = tampon_dolu.load(std::memory_order_relaxed);
+    auto sonNabiz = Saat::now();
+    std::string cerceve;
+    char gelen[512];
+
+    auto metinGonder = [&](std::string const& metin) {
+        CikisKuyrugu::Sonuc const s = cikis.metin(metinCercevesi(metin));
+        if (s == CikisKuyrugu::Sonuc::Tasma)
+            g("istemci okumuyor — bekleyen metinler sinirda, baglanti kapatiliyor");
+        return !basarisiz(s);
+    };
+    auto komut = [this](bool deger) {
+        if (susturUygula)
+            susturUygula(deger);
+        g(std::string("komut: sustur=") + (deger ? "true" : "false"));
+    };
+    if (!bitir && !girdi.empty()) {
+        KomutSonucu const k = komutuIsle(girdi, komut);
+        bitir = k != KomutSonucu::Bekle;
+    }
+
+    while (!bitir) {
+        if (bitmeli() || !cikis.bosalt())
+            break;
+        if (merhabaIstegi.exchange(false)) {
+            if (!metinGonder(merhabaUret ? merhabaUret(kapi.load()) : std::string()))
+                break;
+            g("yeni merhaba GONDERILDI");
+        }
+
+        ssize_t const n = recv(fd, gelen, sizeof gelen, 0);
+        if (n == 0)
+            break;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            break;
+        if (n > 0) {
+            girdi.append(gelen, std::size_t(n));
+            KomutSonucu const k = komutuIsle(girdi, komut);
+            if (k == KomutSonucu::Kapat)
+                break;
+            if (k == KomutSonucu::Hata) {
+                g("istemci cercevesi kabul edilmedi — baglanti kapatiliyor");
+                break;
+            }
+        }
+
+        bool sesGitti = false;
+        bool sesHatasi = false;
+        while (halka.oku(zaman, kanal, kare, blok)) {
+            std::uint32_t const no = cerceveNo.fetch_add(1);
+            if (sesHatasi)
+                continue; // keep draining; the session ends after the drain
+            ikiliCerceve(cerceve, no, zaman, kanal, kare, blok.data());
+            switch (cikis.ses(cerceve)) {
+            case CikisKuyrugu::Sonuc::Gonderildi:
+                ++sesSayisi;
+                gonderilen.fetch_add(1, std::memory_order_relaxed);
+                sesGitti = true;
+                break;
+            case CikisKuyrugu::Sonuc::Dusuruldu:
+                gonderilemeyen.fetch_add(1, std::memory_order_relaxed);
+                break;
+            default:
+                sesHatasi = true;
+            }
+        }
+        yarimGonderim.fetch_add(cikis.yarimGonderim() - sayilanYarim, std::memory_order_relaxed);
+        sayilanYarim = cikis.yarimGonderim();
+        if (sesHatasi)
+            break;
+
+        std::uint32_t const dolu = tampon_dolu.load(std::memory_order_relaxed);
+        if (dolu != sonDolu) {
+            g("atlandi " + std::to_string(dolu - sonDolu) + " (toplam " + std::to_string(dolu) + ")");
+            sonDolu = dolu;
+        }
+
+        if (tasimaIstegi.exchange(false) && tasimaUret) {
+            std::string const mesaj = "{\"tip\":\"tasima\"," + tasimaUret() + "}";
+            if (!metinGonder(mesaj))
+                break;
+            g("tasima GONDERILDI: " + mesaj);
+        }
+
+        if (Saat::now() - sonNabiz >= ayar.nabizAraligi) {
+            sonNabiz = Saat::now();
+            ++nabizNo;
+            std::string nabiz =
+                "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(nabizNo);
+            if (tasimaUret)
+                nabiz += "," + tasimaUret();
+            nabiz += "}";
+            if (!metinGonder(nabiz))
+                break;
+        }
+
+        if (!sesGitti)
+            std::this_thread::sleep_for(BOS_TUR_BEKLEMESI);
+    }
+
+    if (susturUygula)
+        susturUygula(false);
+    g("baglanti koptu → SUSTURMA KALKTI");
+    bagli.store(false);
+    g("baglanti kapandi (" + std::to_string(nabizNo) + " nabiz, " + std::to_string(sesSayisi) +
+      " ses cercevesi)");
+}
+
+void Sunucu::g(std::string const& metin) const {
+    olayYaz(ornek, metin);
+}
+
+void Sunucu::gh(char const* ne, int hata) const {
+    std::string const satir = "[" + ornek + "] " + (ne ? ne : "");
+    gunlukHata(satir.c_str(), hata);
+}
+
+} // namespace oka

@@ -1,0 +1,206 @@
+#include "WebSocket.h"
+
+#include "../platform/Sha1.h"
+#include "Base64.h"
+
+#include <cstring>
+
+namespace oka {
+
+namespace {
+
+constexpr std::string_view WS_GUID = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
+
+char kucuk(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+void basligaUzunlukYaz(std::string& cikis, unsigned char ilk, std::uint64_t n) {
+    cikis += char(ilk);
+    if (n <= 125) {
+        cikis += char(n);
+    } else if (n <= 0xFFFF) {
+        cikis += char(126);
+        cikis += char(n >> 8);
+        cikis += char(n & 0xFF);
+    } else {
+        cikis += char(127);
+        for (int k = 7; k >= 0; --k)
+            cikis += char((n >> (8 * k)) & 0xFF);
+    }
+}
+
+template <typename T> void leYaz(char* p, T deger) {
+    for (std::size_t k = 0; k < sizeof(T); ++k)
+        p[k] = char((deger >> (8 * k)) & 0xFF);
+}
+
+bool bosluk(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+} // namespace
+
+std::string basligiAl(std::string_view istek, std::string_view ad) {
+    if (ad.empty() || istek.size() < ad.size())
+        return {};
+    std::size_t bulunan = std::string_view::npos;
+    for (std::size_t i = 0; i + ad.size() <= istek.size(); ++i) {
+        std::size_t k = 0;
+        while (k < ad.size() && kucuk(istek[i + k]) == ad[k])
+            ++k;
+        if (k == ad.size()) {
+            bulunan = i;
+            break;
+        }
+    }
+    if (bulunan == std::string_view::npos)
+        return {};
+    std::size_t bas = bulunan + ad.size();
+    while (bas < istek.size() && (istek[bas] == ' ' || istek[bas] == '\t'))
+        ++bas;
+    std::size_t const son = istek.find("\r\n", bas);
+    return std::string(istek.substr(bas, son == std::string_view::npos ? std::string_view::npos : son - bas));
+}
+
+std::string elSikismaAnahtari(std::string_view anahtar) {
+    std::string girdi(anahtar);
+    girdi += WS_GUID;
+    Sha1Ozeti const ozet = sha1(girdi.data(), girdi.size());
+    return base64(ozet.data(), ozet.size());
+}
+
+IstekYaniti istegiYanitla(std::string_view istek) {
+    IstekYaniti y;
+    std::size_t const bos = istek.find("\r\n\r\n");
+    y.istekSonu = bos == std::string_view::npos ? istek.size() : bos + 4;
+    std::string const anahtar = basligiAl(istek, "sec-websocket-key:");
+    if (anahtar.empty()) {
+        std::string const govde = TANITIM_GOVDESI;
+        y.metin = "HTTP/1.1 200 OK\r\nAccess-Control-Allow-Origin: *\r\nContent-Type: text/plain\r\n"
+                  "Content-Length: " +
+                  std::to_string(govde.size()) + "\r\n\r\n" + govde;
+        return y;
+    }
+    y.webSocket = true;
+    y.metin = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+              "Sec-WebSocket-Accept: " +
+              elSikismaAnahtari(anahtar) + "\r\n\r\n";
+    return y;
+}
+
+std::string metinCercevesi(std::string_view metin) {
+    std::string cikis;
+    cikis.reserve(metin.size() + 10);
+    // Our texts stay far below 64 KiB; a longer one still gets a valid length
+    // form rather than a truncated one that would corrupt the stream.
+    basligaUzunlukYaz(cikis, 0x81, metin.size());
+    cikis.append(metin);
+    return cikis;
+}
+
+void ikiliCerceve(std::string& cikis, std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
+                  float const* veri) {
+    std::size_t const ornek = std::size_t(kanal) * kare;
+    std::size_t const yuk = 16 + 4 * ornek;
+    cikis.clear();
+    basligaUzunlukYaz(cikis, 0x82, yuk);
+    std::size_t const bas = cikis.size();
+    cikis.resize(bas + yuk);
+    char* p = &cikis[bas];
+    std::uint64_t zamanBitleri;
+    std::memcpy(&zamanBitleri, &zaman, sizeof zaman);
+    leYaz(p, no);
+    leYaz(p + 4, zamanBitleri);
+    leYaz(p + 12, kanal);
+    leYaz(p + 14, kare);
+    p += 16;
+    if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        if (ornek)
+            std::memcpy(p, veri, 4 * ornek);
+    } else {
+        for (std::size_t i = 0; i < ornek; ++i) {
+            std::uint32_t bitler;
+            std::memcpy(&bitler, veri + i, 4);
+            leYaz(p + 4 * i, bitler);
+        }
+    }
+}
+
+std::string ikiliCerceve(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
+                         float const* veri) {
+    std::string cikis;
+    ikiliCerceve(cikis, no, zaman, kanal, kare, veri);
+    return cikis;
+}
+
+std::optional<bool> susturDegeri(std::string_view yuk) {
+    constexpr std::string_view ANAHTAR = "\"sustur\"";
+    std::size_t const konum = yuk.find(ANAHTAR);
+    if (konum == std::string_view::npos)
+        return std::nullopt;
+    std::size_t i = konum + ANAHTAR.size();
+    while (i < yuk.size() && bosluk(yuk[i]))
+        ++i;
+    if (i < yuk.size() && yuk[i] == ':') {
+        ++i;
+        while (i < yuk.size() && bosluk(yuk[i]))
+            ++i;
+        std::string_view const deger = yuk.substr(i);
+        if (deger.substr(0, 4) == "true")
+            return true;
+        if (deger.substr(0, 5) == "false")
+            return false;
+    }
+    return yuk.find("true") != std::string_view::npos;
+}
+
+KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur) {
+    std::size_t bas = 0; // start of the next unparsed frame
+    KomutSonucu sonuc = KomutSonucu::Bekle;
+    for (;;) {
+        std::size_t const kalan = tampon.size() - bas;
+        if (kalan < 2)
+            break;
+        auto const* b = reinterpret_cast<unsigned char const*>(tampon.data() + bas);
+        unsigned const opkod = b[0] & 0x0F;
+        bool const maskeli = (b[1] & 0x80) != 0;
+        std::size_t uzunluk = b[1] & 0x7F;
+        std::size_t baslik = 2;
+        if (uzunluk == 127) {
+            sonuc = KomutSonucu::Hata;
+            break;
+        }
+        if (uzunluk == 126) {
+            if (kalan < 4)
+                break;
+            uzunluk = (std::size_t(b[2]) << 8) | b[3];
+            baslik = 4;
+        }
+        if (maskeli)
+            baslik += 4;
+        if (baslik + uzunluk > GIRDI_SINIRI) {
+            sonuc = KomutSonucu::Hata;
+            break;
+        }
+        if (kalan < baslik + uzunluk)
+            break;
+        bas += baslik + uzunluk;
+        if (opkod == 8) {
+            sonuc = KomutSonucu::Kapat;
+            break;
+        }
+        if (opkod != 1)
+            continue; // continuation, binary, ping, pong: ignored, no pong sent
+        std::string yuk(reinterpret_cast<char const*>(b + baslik), uzunluk);
+        if (maskeli)
+            for (std::size_t i = 0; i < yuk.size(); ++i)
+                yuk[i] = char(yuk[i] ^ b[baslik - 4 + (i & 3)]);
+        if (std::optional<bool> const deger = susturDegeri(yuk); deger && sustur)
+            sustur(*deger);
+    }
+    tampon.erase(0, bas);
+    return sonuc;
+}
+
+} // namespace oka
