@@ -20,6 +20,12 @@ char const* rolAdi(bool master) {
     return master ? "master" : "kanal";
 }
 
+// A sample rate as a whole number, truncated toward zero; a rate that is not a
+// finite number (a broken host) reads as 0 instead of undefined behaviour.
+long long tamHz(double hz) {
+    return std::isfinite(hz) && std::fabs(hz) < 1e15 ? static_cast<long long>(hz) : 0;
+}
+
 // Copies with truncation, always NUL-terminated.
 template <std::size_t N> void kes(char (&hedef)[N], std::string const& kaynak) {
     std::size_t const n = std::min(kaynak.size(), N - 1);
@@ -202,7 +208,7 @@ std::string KopruCekirdek::merhabaJson(int kapi) {
     j += "\",\"kanalAdi\":";
     j += ad.empty() ? std::string("null") : "\"" + jsonKacis(ad) + "\"";
     j += ",\"ornekleme\":";
-    j += std::to_string(f.gecerli ? static_cast<long long>(f.ornekleme) : 0LL);
+    j += std::to_string(f.gecerli ? tamHz(f.ornekleme) : 0LL);
     j += ",\"kanal\":";
     j += std::to_string(f.gecerli ? f.kanal : 0u);
     j += ",\"kapi\":";
@@ -231,7 +237,7 @@ std::string KopruCekirdek::bicimOzet() {
     BicimBilgisi const f = bicim();
     if (!f.gecerli)
         return "sr=? kanal=?";
-    return "sr=" + std::to_string(static_cast<long long>(f.ornekleme)) + " kanal=" + std::to_string(f.kanal);
+    return "sr=" + std::to_string(tamHz(f.ornekleme)) + " kanal=" + std::to_string(f.kanal);
 }
 
 } // namespace oka

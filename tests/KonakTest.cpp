@@ -1,0 +1,82 @@
+// The headless host against the built bundle, as a user runs it.
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Cikti {
+    int kod;
+    std::string metin;
+};
+
+Cikti calistir(std::string const& argumanlar) {
+    std::string const komut = std::string("\"") + OKA_KONAK + "\" " + argumanlar + " 2>&1";
+    Cikti c{-1, ""};
+    FILE* p = popen(komut.c_str(), "r");
+    if (!p)
+        return c;
+    std::array<char, 4096> t{};
+    std::size_t n;
+    while ((n = fread(t.data(), 1, t.size(), p)) > 0)
+        c.metin.append(t.data(), n);
+    int const durum = pclose(p);
+    c.kod = WIFEXITED(durum) ? WEXITSTATUS(durum) : -1;
+    return c;
+}
+
+std::string paket() {
+    return std::string("\"") + OKA_PAKET + "\"";
+}
+
+std::string gecici(char const* ad) {
+    return "/tmp/oka-konak-test-" + std::to_string(getpid()) + "-" + ad;
+}
+
+std::string oku(std::string const& yol) {
+    std::ifstream f(yol, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+TEST(Konak, TwoInstancesPassAToneThroughUnchanged) {
+    Cikti const c = calistir("--ornek 2 --sure 0.5 --ton -6 --caliyor " + paket());
+    ASSERT_EQ(c.kod, 0) << c.metin;
+    EXPECT_NE(c.metin.find("factory  vendor \"Velmora\", 1 class(es), flags 16"), std::string::npos)
+        << c.metin;
+    EXPECT_NE(c.metin.find("instance 2 \"OKA Bridge\": buses stereo: ok"), std::string::npos) << c.metin;
+    EXPECT_NE(
+        c.metin.find("instance 1: 47 blocks; output peak -6.0 dBFS, rms -9.0 dBFS; identical to input: yes"),
+        std::string::npos)
+        << c.metin;
+}
+
+TEST(Konak, ManualNameSurvivesASaveAndRestoreThroughFiles) {
+    std::string const a = gecici("a"), b = gecici("b");
+    Cikti c = calistir("--kanal 1 --sure 0.1 --elle-ad 'Gitar ş' --durum-yaz " + a + " " + paket());
+    ASSERT_EQ(c.kod, 0) << c.metin;
+    EXPECT_EQ(oku(a), std::string("OKA1\x08\0\0\0Gitar ş", 16));
+    c = calistir("--sure 0.1 --baglamsiz --durum-oku " + a + " --durum-yaz " + b + " " + paket());
+    ASSERT_EQ(c.kod, 0) << c.metin;
+    EXPECT_EQ(oku(b), oku(a));
+    std::remove(a.c_str());
+    std::remove(b.c_str());
+}
+
+TEST(Konak, BadCommandLinesAndBundlesExitWith2) {
+    for (char const* a : {"", "--ornek 0 x.vst3", "--blok 9000 x.vst3", "--kanal 3 x.vst3",
+                          "--bilinmeyen x.vst3", "--ton 3 x.vst3", "/yok/boyle.vst3"}) {
+        Cikti const c = calistir(a);
+        EXPECT_EQ(c.kod, 2) << a << "\n" << c.metin;
+        EXPECT_NE(c.metin.find("oka-konak: "), std::string::npos) << a;
+    }
+    Cikti const y = calistir("--help");
+    EXPECT_EQ(y.kod, 0);
+    EXPECT_NE(y.metin.find("--durum-yaz"), std::string::npos);
+}

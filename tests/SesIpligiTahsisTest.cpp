@@ -1,0 +1,95 @@
+// The audio thread must never allocate. This binary's global allocator counts
+// every allocation made while the calling thread is marked as the audio thread.
+
+#include "TestYardimcilari.h"
+
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "pluginterfaces/vst/vstspeaker.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <new>
+#include <thread>
+
+namespace {
+thread_local bool tSesIpligi = false;
+std::atomic<int> gSesTahsisi{0};
+
+void* ayir(std::size_t n) {
+    if (tSesIpligi)
+        gSesTahsisi.fetch_add(1);
+    if (void* p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+} // namespace
+
+void* operator new(std::size_t n) {
+    return ayir(n);
+}
+void* operator new[](std::size_t n) {
+    return ayir(n);
+}
+void* operator new(std::size_t n, std::nothrow_t const&) noexcept {
+    if (tSesIpligi)
+        gSesTahsisi.fetch_add(1);
+    return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, std::nothrow_t const&) noexcept {
+    if (tSesIpligi)
+        gSesTahsisi.fetch_add(1);
+    return std::malloc(n ? n : 1);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+TEST(SesIpligi, TheCounterSeesAnAllocationOnTheMarkedThread) {
+    gSesTahsisi = 0;
+    std::thread([] {
+        tSesIpligi = true;
+        auto* p = new std::string(100, 'x'); // proves the hook is live
+        tSesIpligi = false;
+        delete p;
+    }).join();
+    EXPECT_GE(gSesTahsisi.load(), 1);
+}
+
+TEST(SesIpligi, ProcessNeverAllocates) {
+    using namespace Steinberg;
+    using namespace Steinberg::Vst;
+    TestOrnegi o;
+    ProcessSetup s{kRealtime, kSample32, 4096, 48000.0};
+    o.islemci->setupProcessing(s);
+    o.bilesen->setActive(true);
+    Blok stereo(2, 4096), mono(1, 31);
+    stereo.doldur(0.5f);
+    mono.doldur(0.5f);
+    ProcessContext k{};
+    k.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kContTimeValid;
+    gSesTahsisi = 0;
+    std::thread ses([&] {
+        tSesIpligi = true;
+        for (int i = 0; i < 200; ++i) {
+            ProcessData v = (i % 2 ? stereo : mono).veri(i % 3 == 0);
+            v.processContext = i % 5 ? &k : nullptr;
+            k.continousTimeSamples += 4096;
+            o.eklenti().sustur.store(i % 7 == 0);
+            o.islemci->process(v);
+        }
+        tSesIpligi = false;
+    });
+    ses.join();
+    EXPECT_EQ(gSesTahsisi.load(), 0);
+    o.bilesen->setActive(false);
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Shared pieces of the plug-in tests: an event-line catcher, a test shell for
+// the core, and a host-side handle on one plug-in instance.
+
+#include "OKABridgeVST3.h"
+#include "core/KopruCekirdek.h"
+
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Collects the event lines of every instance while it lives.
+class OlayYakalayici {
+public:
+    OlayYakalayici();
+    ~OlayYakalayici();
+    std::vector<std::string> satirlar() const;
+    // Lines that contain `parca`.
+    int say(std::string const& parca) const;
+    void temizle();
+};
+
+// A shell that answers the core's questions from plain fields.
+class SahteKabuk : public oka::KopruCekirdek {
+public:
+    SahteKabuk() : KopruCekirdek("vst3") {}
+    ~SahteKabuk() override { kapat(); }
+    std::string konakKanalAdi() const override;
+    oka::BicimBilgisi bicim() override { return format; }
+    double ornekHizi() override { return format.ornekleme; }
+    std::int32_t konakAnaCikis() const override { return anaCikis; }
+    std::string konakAdKaynagi() const override { return "kanal-baglami"; }
+    void konakAdiKoy(std::string ad);
+
+    oka::BicimBilgisi format{true, 48000.0, 2};
+    std::int32_t anaCikis = -1;
+
+private:
+    mutable std::mutex kilit_;
+    std::string konakAd_;
+};
+
+// One plug-in instance created through the module's factory, as a host does.
+struct TestOrnegi {
+    TestOrnegi();
+    ~TestOrnegi();
+    OKABridgeVST3& eklenti() const; // the object behind the faces, for white-box checks
+    Steinberg::Vst::IComponent* bilesen = nullptr;
+    Steinberg::Vst::IAudioProcessor* islemci = nullptr;
+};
+
+// Runs one 32-bit block through `islemci`: stereo or mono, separate or in-place buffers.
+struct Blok {
+    Blok(int kanal, int kare);
+    void doldur(float taban);
+    Steinberg::Vst::ProcessData veri(bool yerinde = false);
+
+    int kanal, kare;
+    std::vector<std::vector<float>> giris, cikis;
+    std::vector<float*> gP, cP;
+    Steinberg::Vst::AudioBusBuffers gB{}, cB{};
+};

@@ -1,0 +1,42 @@
+// Any bytes as a saved state: never a crash, and the manual name changes only
+// when the blob is a whole "OKA1" record.
+
+#include "OKABridgeVST3.h"
+
+#include "public.sdk/source/common/memorystream.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+using namespace Steinberg;
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* veri, std::size_t boyut) {
+    static OKABridgeVST3* e = [] {
+        auto* p = new OKABridgeVST3;
+        p->initialize(nullptr);
+        return p;
+    }();
+    e->elleAdiUygula("onceki", "fuzz");
+    MemoryStream m(const_cast<std::uint8_t*>(veri), static_cast<TSize>(boyut));
+    tresult const r = e->setState(&m);
+    std::string const ad = e->elleAdKopyasi();
+
+    bool const etiket = boyut >= 4 && std::memcmp(veri, "OKA1", 4) == 0;
+    if (!etiket && (r != kResultOk || ad != "onceki"))
+        std::abort(); // foreign blobs are ignored with success
+    if (etiket && boyut < 8 && (r != kResultFalse || ad != "onceki"))
+        std::abort(); // cut inside the length
+    if (etiket && boyut >= 8) {
+        std::uint32_t const n = veri[4] | veri[5] << 8 | veri[6] << 16 | std::uint32_t(veri[7]) << 24;
+        bool const okunur = n > 0 && n <= OKABridgeVST3::AD_SINIRI;
+        if (okunur && boyut < 8 + n && (r != kResultFalse || ad != "onceki"))
+            std::abort(); // cut inside the name
+        if (okunur && boyut >= 8 + n &&
+            (r != kResultOk || ad != std::string(reinterpret_cast<char const*>(veri) + 8, n)))
+            std::abort();
+        if (!okunur && (r != kResultOk || !ad.empty()))
+            std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,216 @@
+// The wire format without sockets: handshake, frames we send, frames the app sends.
+
+#include "SunucuAraclari.h"
+#include "server/Base64.h"
+#include "server/WebSocket.h"
+
+#include <gtest/gtest.h>
+
+using namespace oka;
+
+namespace {
+std::string bayt(std::initializer_list<int> b) {
+    std::string s;
+    for (int x : b)
+        s += char(x);
+    return s;
+}
+} // namespace
+
+TEST(Tel, Base64MatchesTheStandardVectors) {
+    struct {
+        std::string girdi, beklenen;
+    } const durumlar[] = {
+        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {bayt({0xFF, 0xFE}), "//4="},
+        {bayt({0xFB, 0xEF, 0xBE}), "++++"},
+    };
+    for (auto const& d : durumlar)
+        EXPECT_EQ(base64(d.girdi.data(), d.girdi.size()), d.beklenen) << d.girdi;
+}
+
+TEST(Tel, AcceptValueForTheStandardExampleKey) {
+    EXPECT_EQ(elSikismaAnahtari("dGhlIHNhbXBsZSBub25jZQ=="), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
+}
+
+TEST(Tel, HeaderLookupIgnoresCaseOfTheNameAndKeepsTheValueAsSent) {
+    struct {
+        std::string istek, beklenen;
+    } const durumlar[] = {
+        {"GET / HTTP/1.1\r\nSec-WebSocket-Key: AbC==\r\nHost: x\r\n\r\n", "AbC=="},
+        {"GET / HTTP/1.1\r\nsec-websocket-key:AbC==\r\n\r\n", "AbC=="},
+        {"GET / HTTP/1.1\r\nSEC-WEBSOCKET-KEY: \t AbC==  \r\n\r\n", "AbC==  "},
+        {"GET / HTTP/1.1\r\nSec-WebSocket-Key: AbC==", "AbC=="}, // no line end: up to the end
+        {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", ""},
+        {"GET / HTTP/1.1\r\nSec-WebSocket-Key:\r\n\r\n", ""},
+        {"", ""},
+    };
+    for (auto const& d : durumlar)
+        EXPECT_EQ(basligiAl(d.istek, "sec-websocket-key:"), d.beklenen) << d.istek;
+}
+
+TEST(Tel, FirstRequestGetsIdentificationOrHandshake) {
+    IstekYaniti const http = istegiYanitla("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_FALSE(http.webSocket);
+    EXPECT_EQ(http.metin, "HTTP/1.1 200 OK\r\nAccess-Control-Allow-Origin: *\r\nContent-Type: text/plain\r\n"
+                          "Content-Length: 17\r\n\r\nOKA-KOPRU-EKLENTI");
+
+    std::string const istek = "GET / HTTP/1.1\r\nsec-WEBSOCKET-key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
+    IstekYaniti const ws = istegiYanitla(istek + "\x81\x00");
+    EXPECT_TRUE(ws.webSocket);
+    EXPECT_EQ(ws.metin, "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                        "Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n\r\n");
+    EXPECT_EQ(ws.istekSonu, istek.size()); // the frame after the blank line is left for the session
+}
+
+TEST(Tel, TextFrameUsesTheShortestLengthForm) {
+    struct {
+        std::size_t n;
+        std::string baslik;
+    } const durumlar[] = {
+        {0, bayt({0x81, 0})},
+        {125, bayt({0x81, 125})},
+        {126, bayt({0x81, 126, 0x00, 126})},
+        {65535, bayt({0x81, 126, 0xFF, 0xFF})},
+        {65536, bayt({0x81, 127, 0, 0, 0, 0, 0, 1, 0, 0})},
+    };
+    for (auto const& d : durumlar) {
+        std::string const metin(d.n, 'a');
+        std::string const c = metinCercevesi(metin);
+        EXPECT_EQ(c.substr(0, d.baslik.size()), d.baslik) << d.n;
+        EXPECT_EQ(c.substr(d.baslik.size()), metin) << d.n;
+    }
+}
+
+TEST(Tel, AudioFrameLayoutAndLengthForm) {
+    // 31 mono frames: 16 + 124 = 140 bytes, one above the one-byte form.
+    std::vector<float> mono(31);
+    for (std::size_t i = 0; i < mono.size(); ++i)
+        mono[i] = float(i) * 0.25f - 1.0f;
+    std::string const c = ikiliCerceve(0x01020304u, 1234.5, 1, 31, mono.data());
+    ASSERT_EQ(c.size(), 4u + 140u);
+    EXPECT_EQ(c.substr(0, 4), bayt({0x82, 126, 0x00, 0x8C}));
+    EXPECT_EQ(c.substr(4, 4), bayt({0x04, 0x03, 0x02, 0x01})); // little-endian number
+    auto const s = sesCozumle(c.substr(4));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->no, 0x01020304u);
+    EXPECT_EQ(s->zaman, 1234.5);
+    EXPECT_EQ(s->kanal, 1);
+    EXPECT_EQ(s->kare, 31);
+    EXPECT_EQ(s->ornekler, mono);
+
+    // Stereo stays planar: channel 0's frames, then channel 1's.
+    float const stereo[] = {1.0f, 2.0f, -1.0f, -2.0f};
+    std::string const st = ikiliCerceve(7, 0.0, 2, 2, stereo);
+    EXPECT_EQ(st.substr(0, 2), bayt({0x82, 32}));
+    EXPECT_EQ(st.substr(2 + 16), bayt({0, 0, 0x80, 0x3F, 0, 0, 0, 0x40, 0, 0, 0x80, 0xBF, 0, 0, 0, 0xC0}));
+
+    struct {
+        std::uint16_t kanal, kare;
+        std::size_t baslik;
+    } const uzunluklar[] = {{1, 27, 2}, {1, 28, 4}, {2, 4096, 4}, {1, 0, 2}};
+    std::vector<float> sifir(8192);
+    for (auto const& u : uzunluklar)
+        EXPECT_EQ(ikiliCerceve(0, 0, u.kanal, u.kare, sifir.data()).size(), u.baslik + 16 + 4u * u.kanal * u.kare)
+            << u.kanal << "x" << u.kare;
+}
+
+TEST(Tel, MuteValueLiteralDecidesElseTrueAnywhere) {
+    struct {
+        char const* yuk;
+        std::optional<bool> beklenen;
+    } const durumlar[] = {
+        {R"({"sustur":true})", true},
+        {R"({"sustur":false})", false},
+        {R"({"sustur" :  true})", true},
+        {"{\"sustur\":\n\tfalse}", false},
+        {R"({"sustur":false,"x":"true"})", false}, // another key's "true" no longer mutes
+        {R"({"x":"true","sustur":false})", false},
+        {R"({"sustur":"true"})", true}, // not a literal: true anywhere, as before
+        {R"({"sustur":1,"not":"true"})", true},
+        {R"({"sustur":"evet"})", false},
+        {R"({"sustur"})", false},
+        {R"({"susturma":true})", std::nullopt},
+        {R"({sustur:true})", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (auto const& d : durumlar)
+        EXPECT_EQ(susturDegeri(d.yuk), d.beklenen) << d.yuk;
+}
+
+namespace {
+struct Islem {
+    KomutSonucu sonuc;
+    std::vector<bool> komutlar;
+};
+Islem isle(std::string& tampon) {
+    Islem i;
+    i.sonuc = komutuIsle(tampon, [&](bool d) { i.komutlar.push_back(d); });
+    return i;
+}
+} // namespace
+
+TEST(Tel, CommandFramesMaskedOrNotInOrder) {
+    std::string const dogru = R"({"sustur":true})", yanlis = R"({"sustur":false})";
+    struct {
+        char const* ad;
+        std::string tampon;
+        KomutSonucu sonuc;
+        std::vector<bool> komutlar;
+        std::size_t kalan;
+    } const durumlar[] = {
+        {"masked", istemciCercevesi(1, dogru, true), KomutSonucu::Bekle, {true}, 0},
+        {"unmasked", istemciCercevesi(1, dogru, false), KomutSonucu::Bekle, {true}, 0},
+        {"two in one read",
+         istemciCercevesi(1, dogru, true) + istemciCercevesi(1, yanlis, true),
+         KomutSonucu::Bekle,
+         {true, false},
+         0},
+        {"ping then command",
+         istemciCercevesi(9, "p", true) + istemciCercevesi(1, dogru, true),
+         KomutSonucu::Bekle,
+         {true},
+         0},
+        {"binary and pong ignored",
+         istemciCercevesi(2, dogru, true) + istemciCercevesi(10, "", true),
+         KomutSonucu::Bekle,
+         {},
+         0},
+        {"other text ignored", istemciCercevesi(1, R"({"merhaba":1})", true), KomutSonucu::Bekle, {}, 0},
+        {"close after a command",
+         istemciCercevesi(1, dogru, true) + istemciCercevesi(8, "", true) + istemciCercevesi(1, yanlis, true),
+         KomutSonucu::Kapat,
+         {true},
+         istemciCercevesi(1, yanlis, true).size()},
+        {"long text with 16-bit length",
+         istemciCercevesi(1, std::string(300, ' ') + dogru, true),
+         KomutSonucu::Bekle,
+         {true},
+         0},
+        {"64-bit length", bayt({0x81, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3, 4}), KomutSonucu::Hata, {}, 14},
+        {"frame larger than the input bound", bayt({0x81, 0xFE, 0xEA, 0x60}), KomutSonucu::Hata, {}, 4},
+        {"one byte", bayt({0x81}), KomutSonucu::Bekle, {}, 1},
+    };
+    for (auto const& d : durumlar) {
+        std::string tampon = d.tampon;
+        Islem const i = isle(tampon);
+        EXPECT_EQ(i.sonuc, d.sonuc) << d.ad;
+        EXPECT_EQ(i.komutlar, d.komutlar) << d.ad;
+        EXPECT_EQ(tampon.size(), d.kalan) << d.ad;
+    }
+}
+
+TEST(Tel, HalfACommandWaitsForTheRestAtEveryCut) {
+    std::string const tam = istemciCercevesi(1, std::string(130, ' ') + R"({"sustur":true})", true);
+    for (std::size_t kesim = 0; kesim < tam.size(); ++kesim) {
+        std::string tampon = tam.substr(0, kesim);
+        Islem const ilk = isle(tampon);
+        EXPECT_EQ(ilk.sonuc, KomutSonucu::Bekle) << kesim;
+        EXPECT_TRUE(ilk.komutlar.empty()) << kesim;
+        EXPECT_EQ(tampon.size(), kesim) << "nothing consumed at " << kesim;
+        tampon += tam.substr(kesim);
+        Islem const ikinci = isle(tampon);
+        EXPECT_EQ(ikinci.komutlar, std::vector<bool>{true}) << kesim;
+        EXPECT_TRUE(tampon.empty()) << kesim;
+    }
+}
