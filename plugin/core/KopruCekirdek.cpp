@@ -5,6 +5,7 @@
 #include "diag/Gunluk.h"
 #include "diag/Ortam.h"
 #include "platform/Surec.h"
+#include "server/Sunucu.h"
 
 #include <algorithm>
 #include <cmath>
@@ -121,6 +122,11 @@ void KopruCekirdek::baslat() {
     bool const master = rolHesapla();
     rolMaster.store(master);
     olay(std::string("rol karari: ") + rolAdi(master));
+    sunucuGorunum.store(nullptr, std::memory_order_release);
+    sunucu = std::make_unique<Sunucu>(
+        ornek, master, [this](int kapi) { return merhabaJson(kapi); }, [this](bool b) { sustur.store(b); },
+        [this] { return tasimaAlanlari(); });
+    sunucuGorunum.store(sunucu.get(), std::memory_order_release);
 }
 
 void KopruCekirdek::kapat() {
@@ -129,13 +135,16 @@ void KopruCekirdek::kapat() {
     kapandi = true;
     olay("Dispose — ornek KAPANIYOR");
     taniDur.store(true);
+    sunucuGorunum.store(nullptr, std::memory_order_release);
+    sunucu.reset();
     olay("ornek KAPANDI");
 }
 
 void KopruCekirdek::durumDoldur(ArayuzDurumu& d) {
     std::memset(&d, 0, sizeof d);
     d.rolMasterMi = rolHesapla() ? 1 : 0;
-    d.bagliMi = 0;
+    Sunucu* const s = sunucuAl();
+    d.bagliMi = s && s->bagli.load() ? 1 : 0;
     BicimBilgisi const f = bicim();
     if (f.gecerli) {
         d.ornekleme = f.ornekleme;
@@ -152,6 +161,14 @@ void KopruCekirdek::durumDoldur(ArayuzDurumu& d) {
 void KopruCekirdek::sesIsle(float const* const* kanallar, unsigned kanalSayisi, unsigned kareSayisi) {
     if (kanalSayisi == 0 || kareSayisi == 0 || !kanallar || !kanallar[0])
         return;
+    // The tap runs only while an app is connected; a block too large for a
+    // slot is still metered.
+    Sunucu* const s = sunucuAl();
+    if ((kanalSayisi == 1 || kanalSayisi == 2) && s && s->bagli.load(std::memory_order_acquire)) {
+        if (s->halka.yaz(kanallar[0], kanalSayisi == 2 ? kanallar[1] : nullptr, kanalSayisi, kareSayisi,
+                         ornekZamani))
+            s->tampon_dolu.fetch_add(1, std::memory_order_relaxed);
+    }
     double tepeBlok = 0.0;
     double toplam = 0.0;
     kanalOlc(kanallar[0], kareSayisi, tepeBlok, toplam);
@@ -183,7 +200,24 @@ bool KopruCekirdek::rolHesapla() const {
 }
 
 void KopruCekirdek::rolYenidenHesapla(char const* sebep) {
-    (void)sebep;
+    Sunucu* const s = sunucuAl();
+    if (!s)
+        return; // the first activation decides by itself
+    bool const yeni = rolHesapla();
+    bool const eski = rolMaster.load();
+    if (yeni != eski) {
+        olay(std::string("rol YENIDEN karari (") + (sebep ? sebep : "") + "): " + rolAdi(eski) + " → " +
+             rolAdi(yeni));
+        rolMaster.store(yeni);
+        s->rolGuncelle(yeni);
+    } else {
+        s->merhabaTazele(sebep);
+    }
+}
+
+void KopruCekirdek::merhabaTazele(char const* sebep) {
+    if (Sunucu* const s = sunucuAl())
+        s->merhabaTazele(sebep);
 }
 
 void KopruCekirdek::elleAdiUygula(char const* ad, char const* kaynak) {
@@ -196,6 +230,10 @@ void KopruCekirdek::elleAdiUygula(char const* ad, char const* kaynak) {
     }
     olay(std::string("elle ad (") + (kaynak ? kaynak : "") + "): \"" +
          (yeni.empty() ? std::string("(Logic adina donuldu)") : yeni) + "\"");
+    if (sunucuAl()) {
+        rolYenidenHesapla("elle ad");
+        arayuzDurumuDegisti();
+    }
 }
 
 std::string KopruCekirdek::adKaynagi() const {

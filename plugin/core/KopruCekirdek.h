@@ -9,10 +9,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 namespace oka {
+
+class Sunucu;
 
 struct BicimBilgisi {
     bool gecerli = false;
@@ -128,6 +131,18 @@ public:
     std::atomic<bool> sustur{false};
     double ornekZamani = 0.0; // audio thread only
     std::atomic<double> sonOrnekZamani{0.0};
+
+protected:
+    // [herhangi] The instance's server; null before the first activation and after closing.
+    Sunucu* sunucuAl() const { return sunucuGorunum.load(std::memory_order_acquire); }
+    // [ana] Asks a connected app for a fresh hello, when there is a server.
+    void merhabaTazele(char const* sebep);
+
+private:
+    std::unique_ptr<Sunucu> sunucu;
+    // What the audio thread and the panel see of `sunucu`: set once the server
+    // is built, cleared before it is destroyed.
+    std::atomic<Sunucu*> sunucuGorunum{nullptr};
 
 private:
     static std::string etiketKur(char const* degisken, std::int32_t no);

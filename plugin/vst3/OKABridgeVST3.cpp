@@ -114,6 +114,7 @@ tresult PLUGIN_API OKABridgeVST3::setBusArrangements(SpeakerArrangement* inputs,
     tresult const r = SingleComponentEffect::setBusArrangements(inputs, numIns, outputs, numOuts);
     girisDuzeniniYenile();
     olay(std::string("VST3 veriyolu duzeni: ") + (d == SpeakerArr::kMono ? "mono" : "stereo"));
+    merhabaTazele("akis bicimi degisti");
     return r;
 }
 
@@ -125,6 +126,7 @@ tresult PLUGIN_API OKABridgeVST3::setupProcessing(ProcessSetup& setup) {
     tresult const r = SingleComponentEffect::setupProcessing(setup);
     kurulumOrnekHizi.store(processSetup.sampleRate);
     olay("VST3 setupProcessing → " + bicimOzet() + " blok=" + std::to_string(setup.maxSamplesPerBlock));
+    merhabaTazele("akis bicimi degisti");
     return r;
 }
 
