@@ -1,7 +1,7 @@
 // The outgoing queue against a socket that takes as much as a script says.
 
-#include "SunucuAraclari.h"
 #include "server/CikisKuyrugu.h"
+#include "SunucuAraclari.h"
 #include "server/WebSocket.h"
 
 #include <deque>
@@ -75,8 +75,8 @@ TEST(CikisKuyrugu, RestOfAPartlySentFrameGoesFirstAndAudioIsDroppedMeanwhile) {
     EXPECT_TRUE(k.bosalt()); // room again: rest of frame 0, then both texts
     EXPECT_FALSE(k.bekliyor());
     EXPECT_EQ(k.ses(ses(2)), Sonuc::Gonderildi);
-    EXPECT_EQ(cerceveler(s.akis),
-              (std::vector<std::string>{ses(0), metinCercevesi("nabiz 1"), metinCercevesi("nabiz 2"), ses(2)}));
+    EXPECT_EQ(cerceveler(s.akis), (std::vector<std::string>{ses(0), metinCercevesi("nabiz 1"),
+                                                            metinCercevesi("nabiz 2"), ses(2)}));
 }
 
 TEST(CikisKuyrugu, TextTheSocketRefusesWaitsInsteadOfBeingLost) {
@@ -103,9 +103,10 @@ TEST(CikisKuyrugu, BrokenConnectionAndFullTextQueueAreReported) {
     dolu.izinler = std::deque<long>(100, CikisKuyrugu::BEKLE);
     CikisKuyrugu q = dolu.kuyruk(50);
     std::string const metin = metinCercevesi(std::string(20, 'n')); // 22 bytes
-    EXPECT_EQ(q.metin(metin), Sonuc::Kuyrukta);
-    EXPECT_EQ(q.metin(metin), Sonuc::Kuyrukta);
-    EXPECT_EQ(q.metin(metin), Sonuc::Tasma);
+    EXPECT_EQ(q.metin(metin), Sonuc::Kuyrukta);                     // becomes the frame in flight
+    EXPECT_EQ(q.metin(metin), Sonuc::Kuyrukta);                     // 22 bytes queued behind it
+    EXPECT_EQ(q.metin(metin), Sonuc::Kuyrukta);                     // 44
+    EXPECT_EQ(q.metin(metin), Sonuc::Tasma);                        // 66 would pass the bound of 50
 }
 
 TEST(CikisKuyrugu, AnyPatternOfPartialSendsKeepsWholeFramesAndEveryText) {

@@ -25,7 +25,6 @@ bool bekleKadar(std::function<bool()> const& kosul, std::chrono::milliseconds su
 namespace {
 std::mutex gOlayKilidi;
 std::vector<std::string> gOlaylar;
-HataSatirlari* gHata = nullptr;
 
 void olayKancasi(std::string const& satir) {
     std::lock_guard<std::mutex> k(gOlayKilidi);
@@ -41,7 +40,9 @@ OlaySatirlari::OlaySatirlari() {
     oka::olayKancasiKur(olayKancasi);
 }
 
-OlaySatirlari::~OlaySatirlari() { oka::olayKancasiKur(nullptr); }
+OlaySatirlari::~OlaySatirlari() {
+    oka::olayKancasiKur(nullptr);
+}
 
 std::vector<std::string> OlaySatirlari::hepsi() const {
     std::lock_guard<std::mutex> k(gOlayKilidi);
@@ -69,8 +70,12 @@ bool OlaySatirlari::bekle(std::string const& ornek, std::string const& parca,
     return bekleKadar([&] { return say(ornek, parca) > 0; }, sure);
 }
 
-HataSatirlari::HataSatirlari() { oka::sistemGunluguDegistir(this); }
-HataSatirlari::~HataSatirlari() { oka::sistemGunluguDegistir(nullptr); }
+HataSatirlari::HataSatirlari() {
+    oka::sistemGunluguDegistir(this);
+}
+HataSatirlari::~HataSatirlari() {
+    oka::sistemGunluguDegistir(nullptr);
+}
 
 void HataSatirlari::hataYaz(std::string_view satir) {
     std::lock_guard<std::mutex> k(kilit_);
@@ -177,7 +182,9 @@ HamIstemci::HamIstemci(int kapi, int alimTamponu) {
     fd_ = fd;
 }
 
-HamIstemci::~HamIstemci() { kapat(); }
+HamIstemci::~HamIstemci() {
+    kapat();
+}
 
 void HamIstemci::kapat() {
     if (fd_ >= 0)
@@ -218,8 +225,8 @@ std::string HamIstemci::oku(std::size_t en_az, std::chrono::milliseconds sure) {
 }
 
 std::string HamIstemci::elSikis(std::string const& anahtarBasligi) {
-    gonder("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + anahtarBasligi +
-           "\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    gonder("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" +
+           anahtarBasligi + "\r\nSec-WebSocket-Version: 13\r\n\r\n");
     std::string yanit;
     auto const son = std::chrono::steady_clock::now() + 5s;
     while (yanit.find("\r\n\r\n") == std::string::npos && std::chrono::steady_clock::now() < son) {
@@ -274,7 +281,8 @@ std::optional<Cerceve> HamIstemci::cerceve(std::chrono::milliseconds sure) {
 std::optional<Cerceve> HamIstemci::cerceveBul(unsigned opkod, std::chrono::milliseconds sure) {
     auto const son = std::chrono::steady_clock::now() + sure;
     while (std::chrono::steady_clock::now() < son) {
-        auto c = cerceve(std::chrono::duration_cast<std::chrono::milliseconds>(son - std::chrono::steady_clock::now()));
+        auto c = cerceve(
+            std::chrono::duration_cast<std::chrono::milliseconds>(son - std::chrono::steady_clock::now()));
         if (!c)
             return std::nullopt;
         if (c->opkod() == opkod)

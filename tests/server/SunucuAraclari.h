@@ -28,7 +28,8 @@ public:
     // Lines of instance `ornek` in order, without the "[ornek] " prefix.
     std::vector<std::string> ornegin(std::string const& ornek) const;
     int say(std::string const& ornek, std::string const& parca) const;
-    bool bekle(std::string const& ornek, std::string const& parca, std::chrono::milliseconds sure = 10s) const;
+    bool bekle(std::string const& ornek, std::string const& parca,
+               std::chrono::milliseconds sure = 10s) const;
 };
 
 // Error lines that would reach the system log.

@@ -21,8 +21,14 @@ TEST(Tel, Base64MatchesTheStandardVectors) {
     struct {
         std::string girdi, beklenen;
     } const durumlar[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {bayt({0xFF, 0xFE}), "//4="},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {bayt({0xFF, 0xFE}), "//4="},
         {bayt({0xFB, 0xEF, 0xBE}), "++++"},
     };
     for (auto const& d : durumlar)
@@ -111,7 +117,8 @@ TEST(Tel, AudioFrameLayoutAndLengthForm) {
     } const uzunluklar[] = {{1, 27, 2}, {1, 28, 4}, {2, 4096, 4}, {1, 0, 2}};
     std::vector<float> sifir(8192);
     for (auto const& u : uzunluklar)
-        EXPECT_EQ(ikiliCerceve(0, 0, u.kanal, u.kare, sifir.data()).size(), u.baslik + 16 + 4u * u.kanal * u.kare)
+        EXPECT_EQ(ikiliCerceve(0, 0, u.kanal, u.kare, sifir.data()).size(),
+                  u.baslik + 16 + 4u * u.kanal * u.kare)
             << u.kanal << "x" << u.kare;
 }
 
