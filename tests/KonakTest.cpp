@@ -69,6 +69,17 @@ TEST(Konak, ManualNameSurvivesASaveAndRestoreThroughFiles) {
     std::remove(b.c_str());
 }
 
+TEST(Konak, RenamesInstancesWhileRunning) {
+    Cikti const c = calistir("--ornek 2 --sure 0.3 --ad-degistir 0.2: --ad-degistir '0.1:Stereo Out' " + paket());
+    ASSERT_EQ(c.kod, 0) << c.metin;
+    std::size_t const ilk = c.metin.find("instance 2 manual name \"Stereo Out\": ok");
+    std::size_t const ikinci = c.metin.find("instance 2 manual name \"\": ok");
+    ASSERT_NE(ilk, std::string::npos) << c.metin;
+    ASSERT_NE(ikinci, std::string::npos) << c.metin;
+    EXPECT_LT(ilk, ikinci) << "changes run in time order";
+    EXPECT_EQ(calistir("--ad-degistir Vokal " + paket()).kod, 2);
+}
+
 TEST(Konak, BadCommandLinesAndBundlesExitWith2) {
     for (char const* a : {"", "--ornek 0 x.vst3", "--blok 9000 x.vst3", "--kanal 3 x.vst3",
                           "--bilinmeyen x.vst3", "--ton 3 x.vst3", "/yok/boyle.vst3"}) {

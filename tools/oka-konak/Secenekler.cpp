@@ -1,5 +1,6 @@
 #include "Secenekler.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -50,6 +51,8 @@ prints what happened and what came out.
   --baglamsiz        no process context at all
   --konak-adi AD     name the host gives through IHostApplication
   --elle-ad AD       restore a manual name through the saved state at start
+  --ad-degistir S:AD restore the manual name AD after S seconds of audio, as a
+                     project reload would; repeatable ("S:" clears the name)
   --durum-oku DOSYA  restore the saved state from DOSYA at start
   --durum-yaz DOSYA  save each instance's state at the end (DOSYA, DOSYA.2, ...)
   --help             this text
@@ -120,6 +123,16 @@ std::optional<Secenekler> secenekleriOku(std::vector<std::string> const& a, std:
             if (!deger(d))
                 return std::nullopt;
             s.elleAd = d;
+        } else if (o == "--ad-degistir") {
+            if (!deger(d))
+                return std::nullopt;
+            std::size_t const iki = d.find(':');
+            double t = 0;
+            if (iki == std::string::npos || !sayi(d.substr(0, iki), t) || t < 0) {
+                hata = "--ad-degistir: SECONDS:NAME";
+                return std::nullopt;
+            }
+            s.adDegisimleri.push_back({t, d.substr(iki + 1)});
         } else if (o == "--durum-oku") {
             if (!deger(s.durumOku))
                 return std::nullopt;
@@ -140,6 +153,8 @@ std::optional<Secenekler> secenekleriOku(std::vector<std::string> const& a, std:
         hata = "no bundle given";
         return std::nullopt;
     }
+    std::stable_sort(s.adDegisimleri.begin(), s.adDegisimleri.end(),
+                     [](auto const& a, auto const& b) { return a.saniye < b.saniye; });
     if (!s.durumOku.empty() && s.elleAd) {
         hata = "--durum-oku and --elle-ad exclude each other";
         return std::nullopt;

@@ -23,6 +23,12 @@ struct Secenekler {
     std::string durumOku;              // state file to restore
     std::string durumYaz;              // state file to save (per instance: suffix .N when several)
     std::optional<std::string> elleAd; // manual name restored through the saved state
+
+    struct AdDegisimi {
+        double saniye; // moment in the run, in seconds of audio
+        std::string ad;
+    };
+    std::vector<AdDegisimi> adDegisimleri; // manual names restored while running, in time order
 };
 
 // Parses argv. On a bad or missing value returns empty and writes the reason

@@ -42,6 +42,23 @@ std::string dosyaAdi(std::string const& taban, int i) {
     return i == 0 ? taban : taban + "." + std::to_string(i + 1);
 }
 
+// The plug-in's saved-state shape, as a project would carry it.
+std::vector<char> adDurumu(std::string const& ad) {
+    std::uint32_t const n = static_cast<std::uint32_t>(ad.size());
+    std::string const b = std::string("OKA1") + char(n) + char(n >> 8) + char(n >> 16) + char(n >> 24) + ad;
+    return std::vector<char>(b.begin(), b.end());
+}
+
+tresult durumYukle(Ornek& o, std::vector<char>& durum) {
+    MemoryStream akis(durum.data(), static_cast<TSize>(durum.size()));
+    tresult const r = o.bilesen->setState(&akis);
+    if (o.denetleyici && o.ayriDenetleyici) {
+        akis.seek(0, IBStream::kIBSeekSet, nullptr);
+        o.denetleyici->setComponentState(&akis);
+    }
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,7 +160,22 @@ int main(int argc, char** argv) {
     std::int64_t const toplamKare = static_cast<std::int64_t>(std::llround(s.sure * s.ornekleme));
     auto const baslangic = std::chrono::steady_clock::now();
     std::int64_t konum = 0;
+    std::size_t sonrakiAd = 0;
     while (konum < toplamKare) {
+        // A workstation restores state between blocks, not during one.
+        while (sonrakiAd < s.adDegisimleri.size() &&
+               static_cast<double>(konum) >= s.adDegisimleri[sonrakiAd].saniye * s.ornekleme) {
+            auto const& d = s.adDegisimleri[sonrakiAd++];
+            std::vector<char> durum = adDurumu(d.ad);
+            for (std::size_t i = 0; i < kosular.size(); ++i) {
+                tresult const r = durumYukle(kosular[i].ornek, durum);
+                std::printf("at %.2f s: instance %zu manual name \"%s\": %s\n",
+                            static_cast<double>(konum) / s.ornekleme, i + 1, d.ad.c_str(), sonuc(r));
+                if (r != kResultOk)
+                    cikisKodu = 1;
+            }
+            std::fflush(stdout);
+        }
         int const n = static_cast<int>(std::min<std::int64_t>(s.blok, toplamKare - konum));
         ProcessContext baglam{};
         baglam.sampleRate = s.ornekleme;
