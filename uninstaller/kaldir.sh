@@ -76,48 +76,50 @@ BELGELER_YOK=0
 # Succeeds when no directory between the trusted base $1 and the item $2
 # (relative to it) is a symbolic link. The item itself may be one: removing it
 # removes the link only.
+# Functions share every variable, so each keeps to names of its own.
 baglantisiz() {
-    yol=$1
-    kalan=$2
+    b_yol=$1
+    b_kalan=$2
     while :; do
-        case $kalan in
+        case $b_kalan in
         */*)
-            yol=$yol/${kalan%%/*}
-            kalan=${kalan#*/}
+            b_yol=$b_yol/${b_kalan%%/*}
+            b_kalan=${b_kalan#*/}
             ;;
         *) return 0 ;;
         esac
-        [ -L "$yol" ] && return 1
+        [ -L "$b_yol" ] && return 1
     done
 }
 
 # sil BASE RELATIVE: removes one item of the install table and reports it,
 # naming per-user items from "~".
 sil() {
-    yol=$1/$2
-    if [ "$1" = "$HOME" ]; then gosterilen=\~/$2; else gosterilen=/$2; fi
+    s_yol=$1/$2
+    if [ "$1" = "$HOME" ]; then s_gosterilen=\~/$2; else s_gosterilen=/$2; fi
     if ! baglantisiz "$1" "$2"; then
-        m "silinmedi, yolda sembolik bağlantı var: $gosterilen" "not removed, a symbolic link is on the way: $gosterilen"
+        m "silinmedi, yolda sembolik bağlantı var: $s_gosterilen" \
+            "not removed, a symbolic link is on the way: $s_gosterilen"
         HATA=1
         return
     fi
-    ust=${yol%/*}
+    s_ust=${s_yol%/*}
     # An unsearchable folder would make the item look absent.
-    if [ -d "$ust" ] && [ ! -x "$ust" ]; then
-        m "erişilemedi: $gosterilen" "no access: $gosterilen"
+    if [ -d "$s_ust" ] && [ ! -x "$s_ust" ]; then
+        m "erişilemedi: $s_gosterilen" "no access: $s_gosterilen"
         HATA=1
         return
     fi
-    if [ ! -e "$yol" ] && [ ! -L "$yol" ]; then
-        m "zaten yok: $gosterilen" "already gone: $gosterilen"
+    if [ ! -e "$s_yol" ] && [ ! -L "$s_yol" ]; then
+        m "zaten yok: $s_gosterilen" "already gone: $s_gosterilen"
         return
     fi
-    rm -rf -- "$yol" 2>/dev/null
-    if [ -e "$yol" ] || [ -L "$yol" ]; then
-        m "silinemedi: $gosterilen" "could not remove: $gosterilen"
+    rm -rf -- "$s_yol" 2>/dev/null
+    if [ -e "$s_yol" ] || [ -L "$s_yol" ]; then
+        m "silinemedi: $s_gosterilen" "could not remove: $s_gosterilen"
         HATA=1
     else
-        m "silindi: $gosterilen" "removed: $gosterilen"
+        m "silindi: $s_gosterilen" "removed: $s_gosterilen"
     fi
 }
 
