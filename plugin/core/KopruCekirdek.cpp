@@ -4,6 +4,7 @@
 #include "KonakEtiketi.h"
 #include "diag/Gunluk.h"
 #include "diag/Ortam.h"
+#include "diag/Tani.h"
 #include "platform/Surec.h"
 #include "server/Sunucu.h"
 
@@ -58,7 +59,6 @@ void kanalOlc(float const* p, unsigned n, double& tepe, double& toplam) {
     double s[SERIT] = {};
     unsigned i = 0;
     for (; i + SERIT <= n; i += SERIT) {
-#pragma omp simd
         for (unsigned k = 0; k < SERIT; ++k) {
             float const a = std::fabs(p[i + k]);
             t[k] = t[k] < a ? a : t[k];
@@ -116,12 +116,17 @@ void KopruCekirdek::baslat() {
     olay("Initialize " + bicimOzet() + " kanalAdi=\"" + (ad.empty() ? std::string("(yok)") : ad) + "\"");
     if (baslatildi) {
         rolYenidenHesapla("Initialize");
+        if (!taniIpligi.joinable()) {
+            olay("tani ipligi yeniden baslatildi (Cleanup sonrasi Initialize)");
+            taniIpligiBaslat();
+        }
         return;
     }
     baslatildi = true;
     bool const master = rolHesapla();
     rolMaster.store(master);
     olay(std::string("rol karari: ") + rolAdi(master));
+    taniIpligiBaslat();
     sunucuGorunum.store(nullptr, std::memory_order_release);
     sunucu = std::make_unique<Sunucu>(
         ornek, master, [this](int kapi) { return merhabaJson(kapi); }, [this](bool b) { sustur.store(b); },
@@ -134,10 +139,45 @@ void KopruCekirdek::kapat() {
         return;
     kapandi = true;
     olay("Dispose — ornek KAPANIYOR");
-    taniDur.store(true);
+    // The diagnostics thread reads the server and asks the shell: it goes first.
+    taniIpligiDurdur();
     sunucuGorunum.store(nullptr, std::memory_order_release);
     sunucu.reset();
     olay("ornek KAPANDI");
+}
+
+void KopruCekirdek::taniIpligiBaslat() {
+    if (taniIpligi.joinable())
+        taniIpligiDurdur(); // never drop a running thread: std::thread would terminate the host
+    {
+        std::lock_guard<std::mutex> k(taniKilit);
+        taniDur.store(false);
+    }
+    taniIpligi = std::thread([this] { taniDongusu(); });
+}
+
+void KopruCekirdek::taniIpligiDurdur() {
+    {
+        // Set under the lock so the loop cannot miss the wake-up between its
+        // check and its wait.
+        std::lock_guard<std::mutex> k(taniKilit);
+        taniDur.store(true);
+    }
+    taniUyari.notify_all();
+    if (taniIpligi.joinable())
+        taniIpligi.join();
+}
+
+void KopruCekirdek::taniDongusu() {
+    TaniDurumu d;
+    std::unique_lock<std::mutex> k(taniKilit);
+    while (!taniDur.load()) {
+        if (taniUyari.wait_for(k, taniAraligi.load(), [this] { return taniDur.load(); }))
+            return;
+        k.unlock();
+        taniTuru(*this, sunucuAl(), d);
+        k.lock();
+    }
 }
 
 void KopruCekirdek::durumDoldur(ArayuzDurumu& d) {
