@@ -8,10 +8,13 @@
 #include "ArayuzDurumu.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace oka {
 
@@ -51,6 +54,12 @@ public:
     void baslat();
     // [ana] Stops everything; the second call does nothing.
     void kapat();
+    // [ana] Starts the diagnostics thread with fresh loop state.
+    void taniIpligiBaslat();
+    // [ana] Stops the diagnostics thread and joins it. The wait between passes
+    // is interruptible, so this returns at once rather than after the pass's
+    // second: closing a project with many instances must not freeze the host.
+    void taniIpligiDurdur();
 
     // [ana] Fills the panel's record; takes the panel's peak.
     void durumDoldur(ArayuzDurumu& d);
@@ -120,6 +129,8 @@ public:
     bool oncekiZamanVar = false;
 
     std::atomic<bool> taniDur{true};
+    // Time between two diagnostics passes; tests change it before `baslat`.
+    std::atomic<std::chrono::nanoseconds> taniAraligi{std::chrono::seconds(1)};
     std::atomic<bool> rolMaster{false};
 
 protected:
@@ -145,6 +156,11 @@ private:
     std::atomic<Sunucu*> sunucuGorunum{nullptr};
 
 private:
+    void taniDongusu();     // [tanı]
+    std::thread taniIpligi; // host main thread only
+    std::mutex taniKilit;   // pairs `taniDur` with `taniUyari`
+    std::condition_variable taniUyari;
+
     static std::string etiketKur(char const* degisken, std::int32_t no);
 };
 
