@@ -5,6 +5,7 @@
 #include "platform/Surec.h"
 
 #include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivstattributes.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/vstspeaker.h"
@@ -63,6 +64,14 @@ OKABridgeVST3::OKABridgeVST3() : KopruCekirdek("vst3"), kurulumOrnekHizi(process
 
 OKABridgeVST3::~OKABridgeVST3() {
     kapat();
+    saglayiciKoy(nullptr);
+}
+
+tresult PLUGIN_API OKABridgeVST3::queryInterface(const TUID iid, void** obj) {
+    QUERY_INTERFACE(iid, obj, ChannelContext::IInfoListener::iid, ChannelContext::IInfoListener)
+    QUERY_INTERFACE(iid, obj, Presonus::IContextInfoHandler::iid, Presonus::IContextInfoHandler)
+    QUERY_INTERFACE(iid, obj, Presonus::IContextInfoHandler2::iid, Presonus::IContextInfoHandler2)
+    return SingleComponentEffect::queryInterface(iid, obj);
 }
 
 FUnknown* OKABridgeVST3::olustur(void*) {
@@ -99,9 +108,33 @@ tresult PLUGIN_API OKABridgeVST3::initialize(FUnknown* context) {
 
 tresult PLUGIN_API OKABridgeVST3::terminate() {
     olay("VST3 terminate");
+    saglayiciKoy(nullptr);
     tresult const r = SingleComponentEffect::terminate();
     girisDuzeniniYenile();
     return r;
+}
+
+tresult PLUGIN_API OKABridgeVST3::setComponentHandler(IComponentHandler* handler) {
+    tresult const r = SingleComponentEffect::setComponentHandler(handler);
+    Presonus::IContextInfoProvider* yeni = nullptr;
+    if (handler && handler->queryInterface(Presonus::IContextInfoProvider::iid,
+                                           reinterpret_cast<void**>(&yeni)) != kResultOk)
+        yeni = nullptr; // a failed query counts as none, whatever it left behind
+    saglayiciKoy(yeni);
+    if (yeni) {
+        yeni->release(); // saglayiciKoy holds its own reference
+        presonusOku("bileşen işleyicisi");
+    }
+    return r;
+}
+
+void OKABridgeVST3::saglayiciKoy(Presonus::IContextInfoProvider* yeni) {
+    IPtr<Presonus::IContextInfoProvider> eski(yeni);
+    {
+        std::lock_guard<std::mutex> k(saglayiciKilit);
+        std::swap(eski, presonusSaglayici);
+    }
+    // `eski` goes here, outside the lock: its release may call back into the host.
 }
 
 tresult PLUGIN_API OKABridgeVST3::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
@@ -135,7 +168,7 @@ tresult PLUGIN_API OKABridgeVST3::setActive(TBool state) {
         baslat();
     } else {
         olay("Cleanup (Uninitialize)");
-        taniDur.store(true);
+        taniIpligiDurdur();
     }
     return kResultOk;
 }
@@ -252,6 +285,118 @@ tresult PLUGIN_API OKABridgeVST3::getState(IBStream* state) {
         state->write(const_cast<char*>(ad.data()), static_cast<int32>(uzunluk), nullptr);
     olay("getState — elleAd=\"" + ad + "\"");
     return kResultOk;
+}
+
+namespace {
+
+// A text for the log: quoted when the host gave it, "(yok)" when it did not.
+std::string tirnakli(bool okundu, std::string const& metin) {
+    return okundu ? "\"" + metin + "\"" : std::string("(yok)");
+}
+
+std::string sayiMetni(bool okundu, int64 deger) {
+    return okundu ? std::to_string(deger) : std::string("(yok)");
+}
+
+char const* konumEtiketi(bool okundu, int64 konum) {
+    if (!okundu)
+        return "(yok)";
+    switch (konum) {
+    case ChannelContext::kPreVolumeFader:
+        return "fader-oncesi";
+    case ChannelContext::kPostVolumeFader:
+        return "fader-sonrasi";
+    case ChannelContext::kUsedAsPanner:
+        return "panner";
+    default:
+        return "bilinmeyen";
+    }
+}
+
+} // namespace
+
+tresult PLUGIN_API OKABridgeVST3::setChannelContextInfos(IAttributeList* list) {
+    if (!list)
+        return kResultFalse;
+    // 256 units: a host that fills the buffer without a terminator is still cut at its end.
+    auto metin = [list](IAttributeList::AttrID anahtar, std::string& cikti) {
+        TChar tampon[256] = {};
+        if (list->getString(anahtar, tampon, sizeof tampon) != kResultOk)
+            return false;
+        cikti = oka::utf8(reinterpret_cast<char16_t const*>(tampon), 256);
+        return true;
+    };
+    auto tam = [list](IAttributeList::AttrID anahtar, int64& cikti) {
+        return list->getInt(anahtar, cikti) == kResultOk;
+    };
+    std::string ad, alan, uid;
+    bool const adVar = metin(ChannelContext::kChannelNameKey, ad);
+    bool const alanVar = metin(ChannelContext::kChannelIndexNamespaceKey, alan);
+    bool const uidVar = metin(ChannelContext::kChannelUIDKey, uid);
+    int64 sira = 0, alanSirasi = 0, konum = 0, renk = 0;
+    bool const siraVar = tam(ChannelContext::kChannelIndexKey, sira);
+    bool const alanSirasiVar = tam(ChannelContext::kChannelIndexNamespaceOrderKey, alanSirasi);
+    bool const konumVar = tam(ChannelContext::kChannelPluginLocationKey, konum);
+    bool const renkVar = tam(ChannelContext::kChannelColorKey, renk);
+
+    std::string const surec = oka::surecAdi();
+    olay("VST3 kanal baglami → ad=" + tirnakli(adVar, ad) + " ad_alani=" + tirnakli(alanVar, alan) +
+         " sira=" + sayiMetni(siraVar, sira) + " ad_alani_sirasi=" + sayiMetni(alanSirasiVar, alanSirasi) +
+         " konum=" + konumEtiketi(konumVar, konum) + " uid=" + tirnakli(uidVar, uid) +
+         " renk=" + sayiMetni(renkVar, renk) + " surec=" + surec + " onek=" + oka::konakEtiketi(surec));
+    if (adVar)
+        kanalAdiUygula(ad, "VST3 kanal baglami", "kanal-baglami");
+    return kResultOk;
+}
+
+void PLUGIN_API OKABridgeVST3::notifyContextInfoChange() {
+    presonusOku("bağlam değişti");
+}
+
+void PLUGIN_API OKABridgeVST3::notifyContextInfoChange(FIDString id) {
+    if (!id || !*id || std::strcmp(id, Presonus::ContextInfo::kName) == 0 ||
+        std::strcmp(id, Presonus::ContextInfo::kMain) == 0)
+        presonusOku("bağlam değişti");
+}
+
+void OKABridgeVST3::presonusOku(char const* sebep) {
+    IPtr<Presonus::IContextInfoProvider> p;
+    {
+        std::lock_guard<std::mutex> k(saglayiciKilit);
+        p = presonusSaglayici;
+    }
+    if (!p)
+        return;
+    TChar tampon[256] = {};
+    bool const adVar = p->getContextInfoString(tampon, 256, Presonus::ContextInfo::kName) == kResultOk;
+    std::string const ad = adVar ? oka::utf8(reinterpret_cast<char16_t const*>(tampon), 256) : std::string();
+    int32 ana = -1;
+    bool const anaVar = p->getContextInfoValue(ana, Presonus::ContextInfo::kMain) == kResultOk;
+    olay(std::string("PreSonus baglami (") + (sebep ? sebep : "") + ") → ad=" + tirnakli(adVar, ad) +
+         " ana_cikis=" + sayiMetni(anaVar, ana) + " surec=" + oka::surecAdi());
+
+    int32 const yeni = !anaVar ? -1 : (ana != 0 ? 1 : 0);
+    int32 const eski = konakAna.exchange(yeni);
+    if (adVar)
+        kanalAdiUygula(ad, "PreSonus baglami", "presonus");
+    if (eski != yeni)
+        rolYenidenHesapla("PreSonus ana cikis");
+}
+
+void OKABridgeVST3::kanalAdiUygula(std::string const& ad, char const* sebep, char const* kaynak) {
+    bool degisti;
+    {
+        std::lock_guard<std::mutex> k(konakKilit);
+        degisti = ad != konakAd;
+        konakAd = ad;
+        konakKaynak = kaynak ? kaynak : "";
+    }
+    if (!degisti)
+        return;
+    olay(std::string("kanal adi (") + (sebep ? sebep : "") + ") → \"" +
+         (ad.empty() ? std::string("(yok)") : ad) + "\"");
+    // After konakKilit is released: the role decision takes the core's lock first.
+    rolYenidenHesapla(sebep);
 }
 
 std::string OKABridgeVST3::konakKanalAdi() const {

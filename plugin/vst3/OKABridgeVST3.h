@@ -6,13 +6,23 @@
 
 #include "core/KopruCekirdek.h"
 
+#include "pluginterfaces/base/funknown.h"
+#include "pluginterfaces/base/smartpointer.h"
+#include "pluginterfaces/vst/ivstchannelcontextinfo.h"
+#include "pslextensions/ipslcontextinfo.h"
 #include "public.sdk/source/vst/vstsinglecomponenteffect.h"
 
 #include <atomic>
 #include <mutex>
 #include <string>
 
-class OKABridgeVST3 : public Steinberg::Vst::SingleComponentEffect, public oka::KopruCekirdek {
+// The host's channel name arrives through two extensions, the VST 3 channel
+// context and the PreSonus context information; both end in kanalAdiUygula.
+class OKABridgeVST3 : public Steinberg::Vst::SingleComponentEffect,
+                      public Steinberg::Vst::ChannelContext::IInfoListener,
+                      public Presonus::IContextInfoHandler,
+                      public Presonus::IContextInfoHandler2,
+                      public oka::KopruCekirdek {
 public:
     static Steinberg::FUID const cid;
 
@@ -21,9 +31,14 @@ public:
     // [ana] Factory creator: one instance, handed out as its processor face.
     static Steinberg::FUnknown* olustur(void*);
 
+    // [herhangi] Hands out the channel-context and PreSonus faces; the rest is the base's.
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+
     // [ana]
     Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
     Steinberg::tresult PLUGIN_API terminate() override;
+    // [ana] Takes the host's PreSonus context provider when the handler is one.
+    Steinberg::tresult PLUGIN_API setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override;
 
     Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
                                                      Steinberg::int32 numIns,
@@ -41,6 +56,19 @@ public:
     Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
     Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
 
+    // --- Host naming.
+    // [ana] The VST 3 channel context: null gives kResultFalse.
+    Steinberg::tresult PLUGIN_API setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
+    // [ana] The PreSonus host says its context changed: re-read "name" and "main".
+    void PLUGIN_API notifyContextInfoChange() override;
+    // [ana] The same for one identifier; only "name", "main" and the initial
+    // (null or empty) notice matter.
+    void PLUGIN_API notifyContextInfoChange(Steinberg::FIDString id) override;
+    // [ana] Asks the PreSonus provider, when there is one, for "name" and "main".
+    void presonusOku(char const* sebep);
+    // [ana] Stores the host's channel name and its source; re-decides the role when the name changed.
+    void kanalAdiUygula(std::string const& ad, char const* sebep, char const* kaynak);
+
     // Answers to the core.
     std::string konakKanalAdi() const override;
     oka::BicimBilgisi bicim() override;
@@ -55,6 +83,12 @@ public:
     static constexpr Steinberg::uint32 AD_SINIRI = 4095;
 
 private:
+    // The provider is taken and dropped on the host's main thread, but a host
+    // may notify from another: readers use a counted copy taken under this lock.
+    std::mutex saglayiciKilit;
+    Steinberg::IPtr<Presonus::IContextInfoProvider> presonusSaglayici;
+    void saglayiciKoy(Presonus::IContextInfoProvider* yeni); // [ana] releases the old one
+
     mutable std::mutex konakKilit; // guards konakAd, konakKaynak; taken after the core's lock
     std::string konakAd;
     std::string konakKaynak{"konak"};
