@@ -24,7 +24,65 @@ bool tamSayi(std::string const& s, int& n, int enAz, int enCok) {
     return true;
 }
 
+// "S:REST" with S a moment in seconds of audio.
+bool zamanli(std::string const& d, double& saniye, std::string& kalan) {
+    std::size_t const iki = d.find(':');
+    if (iki == std::string::npos || !sayi(d.substr(0, iki), saniye) || saniye < 0)
+        return false;
+    kalan = d.substr(iki + 1);
+    return true;
+}
+
+bool tam64(std::string const& s, long long& n) {
+    if (s.empty())
+        return false;
+    char* son = nullptr;
+    errno = 0;
+    n = std::strtoll(s.c_str(), &son, 10);
+    return errno == 0 && son && *son == '\0';
+}
+
+template <typename T> void zamanSirala(std::vector<T>& v) {
+    std::stable_sort(v.begin(), v.end(), [](auto const& a, auto const& b) { return a.saniye < b.saniye; });
+}
+
 } // namespace
+
+std::optional<KanalBaglami> kanalBaglamiOku(std::string const& metin, std::string& hata) {
+    KanalBaglami b;
+    std::size_t bas = 0;
+    while (bas < metin.size()) {
+        std::size_t son = metin.find('|', bas);
+        if (son == std::string::npos)
+            son = metin.size();
+        std::string const parca = metin.substr(bas, son - bas);
+        bas = son + 1;
+        std::size_t const esit = parca.find('=');
+        std::string const anahtar = parca.substr(0, esit);
+        std::string const deger = esit == std::string::npos ? "" : parca.substr(esit + 1);
+        long long n = 0;
+        if (esit != std::string::npos && anahtar == "ad")
+            b.ad = deger;
+        else if (esit != std::string::npos && anahtar == "alan")
+            b.alan = deger;
+        else if (esit != std::string::npos && anahtar == "uid")
+            b.uid = deger;
+        else if (anahtar == "sira" && tam64(deger, n))
+            b.sira = n;
+        else if (anahtar == "alan-sirasi" && tam64(deger, n))
+            b.alanSirasi = n;
+        else if (anahtar == "konum" && tam64(deger, n))
+            b.konum = n;
+        else if (anahtar == "renk" && tam64(deger, n))
+            b.renk = n;
+        else {
+            hata = "channel context: cannot read \"" + parca +
+                   "\" (ad=, alan=, uid= take text; sira=, alan-sirasi=, konum=, renk= an integer)";
+            return std::nullopt;
+        }
+    }
+    return b;
+}
 
 std::string yardimMetni() {
     return R"(oka-konak — headless VST3 host for OKA Bridge
@@ -53,6 +111,24 @@ prints what happened and what came out.
   --elle-ad AD       restore a manual name through the saved state at start
   --ad-degistir S:AD restore the manual name AD after S seconds of audio, as a
                      project reload would; repeatable ("S:" clears the name)
+  --kanal-baglami L  push a VST3 channel context after initialize. L is a list
+                     of KEY=VALUE joined by "|"; keys left out are not in the
+                     list: ad (channel name), alan (index namespace), uid,
+                     sira (index), alan-sirasi (namespace order), konum (plug-in
+                     location: 0 pre-fader, 1 post-fader, 2 panner), renk
+                     (colour), e.g. 'ad=Stereo Out|sira=0|renk=255'
+  --baglam-degistir S:L  push the channel context L after S seconds of audio;
+                     repeatable ("S:" pushes an empty list)
+  --presonus         the component handler is a PreSonus context provider;
+                     "name" and "main" fail unless given below
+  --presonus-ad AD   its "name" answer (implies --presonus)
+  --presonus-ana N   its "main" answer (implies --presonus)
+  --presonus-degistir S:ad=AD|S:ad-yok|S:ana=N|S:ana-yok
+                     after S seconds change "name" or "main" (-yok: the query
+                     fails from then on) and notify the plug-in; repeatable
+  --tasima S:OLAY    after S seconds change the transport; OLAY is cal (start
+                     playback), dur (stop), tempo=BPM, baglamsiz (drop the
+                     process context) or baglamli (give it again); repeatable
   --durum-oku DOSYA  restore the saved state from DOSYA at start
   --durum-yaz DOSYA  save each instance's state at the end (DOSYA, DOSYA.2, ...)
   --help             this text
@@ -133,6 +209,87 @@ std::optional<Secenekler> secenekleriOku(std::vector<std::string> const& a, std:
                 return std::nullopt;
             }
             s.adDegisimleri.push_back({t, d.substr(iki + 1)});
+        } else if (o == "--kanal-baglami") {
+            if (!deger(d))
+                return std::nullopt;
+            s.kanalBaglami = kanalBaglamiOku(d, hata);
+            if (!s.kanalBaglami)
+                return std::nullopt;
+        } else if (o == "--baglam-degistir") {
+            double t = 0;
+            std::string kalan;
+            if (!deger(d))
+                return std::nullopt;
+            if (!zamanli(d, t, kalan)) {
+                hata = "--baglam-degistir: SECONDS:LIST";
+                return std::nullopt;
+            }
+            auto b = kanalBaglamiOku(kalan, hata);
+            if (!b)
+                return std::nullopt;
+            s.baglamDegisimleri.push_back({t, *b});
+        } else if (o == "--presonus") {
+            s.presonus = true;
+        } else if (o == "--presonus-ad") {
+            if (!deger(d))
+                return std::nullopt;
+            s.presonus = true;
+            s.presonusAd = d;
+        } else if (o == "--presonus-ana") {
+            int n = 0;
+            if (!deger(d) || !tamSayi(d, n, -2147483647, 2147483647))
+                return hata.empty() ? (hata = "--presonus-ana: an integer", std::nullopt) : std::nullopt;
+            s.presonus = true;
+            s.presonusAna = n;
+        } else if (o == "--presonus-degistir") {
+            double t = 0;
+            std::string kalan;
+            int n = 0;
+            if (!deger(d))
+                return std::nullopt;
+            if (!zamanli(d, t, kalan)) {
+                hata = "--presonus-degistir: SECONDS:CHANGE";
+                return std::nullopt;
+            }
+            if (kalan.rfind("ad=", 0) == 0)
+                s.presonusDegisimleri.push_back({t, true, kalan.substr(3), std::nullopt});
+            else if (kalan == "ad-yok")
+                s.presonusDegisimleri.push_back({t, true, std::nullopt, std::nullopt});
+            else if (kalan.rfind("ana=", 0) == 0 && tamSayi(kalan.substr(4), n, -2147483647, 2147483647))
+                s.presonusDegisimleri.push_back({t, false, std::nullopt, n});
+            else if (kalan == "ana-yok")
+                s.presonusDegisimleri.push_back({t, false, std::nullopt, std::nullopt});
+            else {
+                hata = "--presonus-degistir: ad=NAME, ad-yok, ana=N or ana-yok";
+                return std::nullopt;
+            }
+            s.presonus = true;
+        } else if (o == "--tasima") {
+            double t = 0;
+            std::string kalan;
+            if (!deger(d))
+                return std::nullopt;
+            TasimaDegisimi g{0, TasimaDegisimi::Cal};
+            if (!zamanli(d, t, kalan)) {
+                hata = "--tasima: SECONDS:EVENT";
+                return std::nullopt;
+            }
+            g.saniye = t;
+            if (kalan == "cal")
+                g.tur = TasimaDegisimi::Cal;
+            else if (kalan == "dur")
+                g.tur = TasimaDegisimi::Dur;
+            else if (kalan == "baglamsiz")
+                g.tur = TasimaDegisimi::Baglamsiz;
+            else if (kalan == "baglamli")
+                g.tur = TasimaDegisimi::Baglamli;
+            else if (kalan.rfind("tempo=", 0) == 0 && sayi(kalan.substr(6), g.tempo) && g.tempo > 0)
+                g.tur = TasimaDegisimi::Tempo;
+            else {
+                hata = "--tasima: cal, dur, tempo=BPM, baglamsiz or baglamli";
+                return std::nullopt;
+            }
+            s.tasimaDegisimleri.push_back(g);
         } else if (o == "--durum-oku") {
             if (!deger(s.durumOku))
                 return std::nullopt;
@@ -153,8 +310,10 @@ std::optional<Secenekler> secenekleriOku(std::vector<std::string> const& a, std:
         hata = "no bundle given";
         return std::nullopt;
     }
-    std::stable_sort(s.adDegisimleri.begin(), s.adDegisimleri.end(),
-                     [](auto const& a, auto const& b) { return a.saniye < b.saniye; });
+    zamanSirala(s.adDegisimleri);
+    zamanSirala(s.baglamDegisimleri);
+    zamanSirala(s.presonusDegisimleri);
+    zamanSirala(s.tasimaDegisimleri);
     if (!s.durumOku.empty() && s.elleAd) {
         hata = "--durum-oku and --elle-ad exclude each other";
         return std::nullopt;

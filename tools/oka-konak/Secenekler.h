@@ -5,6 +5,28 @@
 #include <string>
 #include <vector>
 
+// A channel-context attribute list; what is empty is left out of the list.
+struct KanalBaglami {
+    std::optional<std::string> ad, alan, uid;               // "channel name", "... namespace", "... uid"
+    std::optional<long long> sira, alanSirasi, konum, renk; // index, namespace order, location, colour
+};
+
+// A change of the PreSonus provider's answers, followed by a notice to the plug-in.
+struct PresonusDegisimi {
+    double saniye;
+    bool ad;                          // true: "name", false: "main"
+    std::optional<std::string> metin; // new "name"; empty: the query fails from now on
+    std::optional<int> deger;         // new "main"; empty: the query fails from now on
+};
+
+// A change of the transport while running.
+struct TasimaDegisimi {
+    enum Tur { Cal, Dur, Tempo, Baglamsiz, Baglamli };
+    double saniye;
+    Tur tur;
+    double tempo = 0;
+};
+
 struct Secenekler {
     std::string paket;        // path of the .vst3 bundle
     int ornekSayisi = 1;      // instances
@@ -29,6 +51,19 @@ struct Secenekler {
         std::string ad;
     };
     std::vector<AdDegisimi> adDegisimleri; // manual names restored while running, in time order
+
+    std::optional<KanalBaglami> kanalBaglami; // pushed after initialize
+    struct BaglamDegisimi {
+        double saniye;
+        KanalBaglami baglam;
+    };
+    std::vector<BaglamDegisimi> baglamDegisimleri; // pushed while running, in time order
+
+    bool presonus = false; // the component handler is a PreSonus context provider
+    std::optional<std::string> presonusAd;
+    std::optional<int> presonusAna;
+    std::vector<PresonusDegisimi> presonusDegisimleri; // in time order
+    std::vector<TasimaDegisimi> tasimaDegisimleri;     // in time order
 };
 
 // Parses argv. On a bad or missing value returns empty and writes the reason
@@ -37,3 +72,6 @@ std::optional<Secenekler> secenekleriOku(std::vector<std::string> const& arguman
                                          bool& yardim);
 
 std::string yardimMetni();
+
+// "ad=Stereo Out|renk=255|sira=2": a channel-context list from the command line.
+std::optional<KanalBaglami> kanalBaglamiOku(std::string const& metin, std::string& hata);

@@ -1,5 +1,6 @@
 // oka-konak: a headless VST3 host. See yardimMetni() for the command line.
 
+#include "Baglam.h"
 #include "Eklenti.h"
 #include "Secenekler.h"
 
@@ -60,6 +61,22 @@ tresult durumYukle(Ornek& o, std::vector<char>& durum) {
     return r;
 }
 
+// The face a workstation asks for the controller's extensions.
+FUnknown* denetleyiciYuzu(Ornek& o) {
+    return o.denetleyici ? static_cast<FUnknown*>(o.denetleyici) : static_cast<FUnknown*>(o.bilesen);
+}
+
+// In real time, the monotonic clock beside a moment, so that a client's log
+// can be laid next to the host's.
+std::string saatDamgasi(bool gercekZaman) {
+    if (!gercekZaman)
+        return "";
+    auto const ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    return " [clock " + std::to_string(ms) + " ms]";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -88,6 +105,9 @@ int main(int argc, char** argv) {
                 modul.fabrika()->countClasses(), fb.flags);
 
     KonakUygulamasi konak(s.konakAdi);
+    BilesenIsleyici isleyici(s.presonus);
+    isleyici.ad = s.presonusAd;
+    isleyici.ana = s.presonusAna;
     SpeakerArrangement const duzen = s.kanal == 1 ? SpeakerArr::kMono : SpeakerArr::kStereo;
     std::vector<Kosu> kosular(static_cast<std::size_t>(s.ornekSayisi));
     int cikisKodu = 0;
@@ -131,6 +151,17 @@ int main(int argc, char** argv) {
             }
         }
 
+        // The naming extensions, offered as a workstation does before activating.
+        if (k.ornek.denetleyici)
+            k.ornek.denetleyici->setComponentHandler(&isleyici);
+        if (s.kanalBaglami) {
+            tresult const r = kanalBaglamiGonder(denetleyiciYuzu(k.ornek), *s.kanalBaglami);
+            std::printf("instance %zu channel context %s: %s\n", i + 1, baglamOzeti(*s.kanalBaglami).c_str(),
+                        r == kNoInterface ? "NO LISTENER" : sonuc(r));
+            if (r != kResultOk)
+                cikisKodu = 1;
+        }
+
         ProcessSetup kurulum{kRealtime, kSample32, s.blok, s.ornekleme};
         tresult const rKurulum = k.ornek.islemci->setupProcessing(kurulum);
         tresult const rEtkin = k.ornek.bilesen->setActive(true);
@@ -161,7 +192,10 @@ int main(int argc, char** argv) {
     std::int64_t const toplamKare = static_cast<std::int64_t>(std::llround(s.sure * s.ornekleme));
     auto const baslangic = std::chrono::steady_clock::now();
     std::int64_t konum = 0;
-    std::size_t sonrakiAd = 0;
+    std::size_t sonrakiAd = 0, sonrakiBaglam = 0, sonrakiPresonus = 0, sonrakiTasima = 0;
+    bool caliyor = s.caliyor, baglamVar = s.baglam;
+    double tempo = s.tempo;
+    auto an = [&](double saniye) { return static_cast<double>(konum) >= saniye * s.ornekleme; };
     while (konum < toplamKare) {
         // A workstation restores state between blocks, not during one.
         while (sonrakiAd < s.adDegisimleri.size() &&
@@ -177,15 +211,78 @@ int main(int argc, char** argv) {
             }
             std::fflush(stdout);
         }
+        while (sonrakiBaglam < s.baglamDegisimleri.size() && an(s.baglamDegisimleri[sonrakiBaglam].saniye)) {
+            KanalBaglami const& b = s.baglamDegisimleri[sonrakiBaglam++].baglam;
+            std::string const damga = saatDamgasi(s.gercekZaman);
+            for (std::size_t i = 0; i < kosular.size(); ++i) {
+                tresult const r = kanalBaglamiGonder(denetleyiciYuzu(kosular[i].ornek), b);
+                std::printf("at %.2f s%s: instance %zu channel context %s: %s\n",
+                            static_cast<double>(konum) / s.ornekleme, damga.c_str(), i + 1,
+                            baglamOzeti(b).c_str(), r == kNoInterface ? "NO LISTENER" : sonuc(r));
+                if (r != kResultOk)
+                    cikisKodu = 1;
+            }
+            std::fflush(stdout);
+        }
+        while (sonrakiPresonus < s.presonusDegisimleri.size() &&
+               an(s.presonusDegisimleri[sonrakiPresonus].saniye)) {
+            PresonusDegisimi const& d = s.presonusDegisimleri[sonrakiPresonus++];
+            std::string ne;
+            if (d.ad) {
+                isleyici.ad = d.metin;
+                ne = d.metin ? "\"name\" = \"" + *d.metin + "\"" : "\"name\" fails";
+            } else {
+                isleyici.ana = d.deger;
+                ne = d.deger ? "\"main\" = " + std::to_string(*d.deger) : "\"main\" fails";
+            }
+            std::string const damga = saatDamgasi(s.gercekZaman);
+            for (std::size_t i = 0; i < kosular.size(); ++i) {
+                std::string const yuz =
+                    baglamDegistiBildir(denetleyiciYuzu(kosular[i].ornek), d.ad ? "name" : "main");
+                std::printf("at %.2f s%s: instance %zu PreSonus %s, notified through %s\n",
+                            static_cast<double>(konum) / s.ornekleme, damga.c_str(), i + 1, ne.c_str(),
+                            yuz.empty() ? "NOTHING (no handler face)" : yuz.c_str());
+            }
+            std::fflush(stdout);
+        }
+        while (sonrakiTasima < s.tasimaDegisimleri.size() && an(s.tasimaDegisimleri[sonrakiTasima].saniye)) {
+            TasimaDegisimi const& t = s.tasimaDegisimleri[sonrakiTasima++];
+            std::string ne;
+            switch (t.tur) {
+            case TasimaDegisimi::Cal:
+                caliyor = true;
+                ne = "playing";
+                break;
+            case TasimaDegisimi::Dur:
+                caliyor = false;
+                ne = "stopped";
+                break;
+            case TasimaDegisimi::Tempo:
+                tempo = t.tempo;
+                ne = "tempo " + std::to_string(tempo);
+                break;
+            case TasimaDegisimi::Baglamsiz:
+                baglamVar = false;
+                ne = "no process context";
+                break;
+            case TasimaDegisimi::Baglamli:
+                baglamVar = true;
+                ne = "process context again";
+                break;
+            }
+            std::printf("at %.2f s%s: transport %s\n", static_cast<double>(konum) / s.ornekleme,
+                        saatDamgasi(s.gercekZaman).c_str(), ne.c_str());
+            std::fflush(stdout);
+        }
         int const n = static_cast<int>(std::min<std::int64_t>(s.blok, toplamKare - konum));
         ProcessContext baglam{};
         baglam.sampleRate = s.ornekleme;
-        baglam.tempo = s.tempo;
+        baglam.tempo = tempo;
         baglam.projectTimeSamples = konum;
         baglam.continousTimeSamples = konum;
-        baglam.projectTimeMusic = static_cast<double>(konum) / s.ornekleme * s.tempo / 60.0;
+        baglam.projectTimeMusic = static_cast<double>(konum) / s.ornekleme * tempo / 60.0;
         baglam.state = ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid |
-                       (s.caliyor ? ProcessContext::kPlaying : 0) |
+                       (caliyor ? ProcessContext::kPlaying : 0) |
                        (s.surekliZaman ? ProcessContext::kContTimeValid : 0);
 
         for (Kosu& k : kosular) {
@@ -204,7 +301,7 @@ int main(int argc, char** argv) {
             veri.numOutputs = 1;
             veri.inputs = &k.girisVeriyolu;
             veri.outputs = &k.cikisVeriyolu;
-            veri.processContext = s.baglam ? &baglam : nullptr;
+            veri.processContext = baglamVar ? &baglam : nullptr;
             if (k.ornek.islemci->process(veri) != kResultOk)
                 k.hata = true;
             // Every block must be the input bit for bit, or (while the app
