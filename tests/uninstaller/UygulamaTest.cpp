@@ -92,9 +92,11 @@ Sonuc calistir(const std::optional<std::string>& betik, std::vector<std::string>
                  {"PATH=/usr/bin:/bin", "HOME=" + k.yol().string(), "KAYIT=" + kayit.string()});
     for (const char* ad : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
         if (const char* deger = std::getenv(ad);
-            deger && !std::any_of(ortam.begin(), ortam.end(),
+            deger && std::none_of(ortam.begin(), ortam.end(),
                                   [&](auto& e) { return e.rfind(std::string(ad) + "=", 0) == 0; }))
             ortam.push_back(std::string(ad) + "=" + deger);
+    ortam.push_back(std::string("LSAN_OPTIONS=print_suppressions=0:suppressions=") +
+                    OKA_KALDIR_LSAN_BASTIRMA);
     const SurecSonucu s = surecCalistir((k.yol() / "oka-kaldir").string(), {}, ortam, 60s);
     return {s.kod, s.bayt, test::dosyaOku(kayit)};
 }
