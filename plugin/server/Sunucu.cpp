@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -310,6 +311,10 @@ void Sunucu::kabulDongusu() {
             continue;
         }
         soketHazirla(fd);
+        // Audio frames are small and frequent; Nagle's algorithm would hold
+        // them back for tens of milliseconds waiting for the app's ACKs.
+        int const bir = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &bir, sizeof bir);
         if (!soketYayinla(istemciFd, fd))
             return;
         istemci(fd);
