@@ -65,7 +65,12 @@ class AppKitUyarici : public oka::Uyarici {
                 [dugme setKeyEquivalent:@"\033"];
         }
         [uyari setAlertStyle:alertStili(stil)];
+        // Deprecated from macOS 14 on, but the only call that also brings the
+        // app forward on the older systems we support.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
         [NSApp activateIgnoringOtherApps:YES];
+#pragma GCC diagnostic pop
         const NSInteger yanit = [uyari runModal];
         [uyari release];
         [havuz release];

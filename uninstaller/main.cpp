@@ -9,6 +9,9 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
 
 int main() {
     const bool turkce = oka::turkceMi(oka::tercihEdilenDil());
