@@ -92,3 +92,19 @@ TEST(Konak, BadCommandLinesAndBundlesExitWith2) {
     EXPECT_EQ(y.kod, 0);
     EXPECT_NE(y.metin.find("--durum-yaz"), std::string::npos);
 }
+
+TEST(Konak, NamingAndTransportChangesWhileRunning) {
+    Cikti const c = calistir("--sure 0.3 --kanal-baglami 'ad=Vokal|sira=2' --baglam-degistir '0.1:renk=5' "
+                             "--presonus-ad Bas --presonus-degistir 0.2:ana=1 --tasima 0.1:cal " +
+                             paket());
+    ASSERT_EQ(c.kod, 0) << c.metin;
+    for (char const* satir :
+         {"instance 1 channel context ad=\"Vokal\" sira=2: ok", "instance 1 channel context renk=5: ok",
+          "transport playing", "instance 1 PreSonus \"main\" = 1, notified through IContextInfoHandler2"})
+        EXPECT_NE(c.metin.find(satir), std::string::npos) << satir << "\n" << c.metin;
+    for (char const* a :
+         {"--kanal-baglami 'ad=X|renk=kirmizi' x.vst3", "--kanal-baglami 'isim=X' x.vst3",
+          "--baglam-degistir ad=X x.vst3", "--presonus-degistir 1:ana=bir x.vst3",
+          "--presonus-degistir 1:renk=2 x.vst3", "--tasima 1:zipla x.vst3", "--tasima 1:tempo=-5 x.vst3"})
+        EXPECT_EQ(calistir(a).kod, 2) << a;
+}
