@@ -5,12 +5,29 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+
+KapiKilidi::KapiKilidi(std::string const& ad) {
+    char const* tmp = std::getenv("TMPDIR");
+    std::string const yol = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + ad + ".kilit";
+    fd_ = open(yol.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ >= 0)
+        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+}
+
+KapiKilidi::~KapiKilidi() {
+    if (fd_ >= 0)
+        close(fd_); // releases the lock
+}
 
 bool bekleKadar(std::function<bool()> const& kosul, std::chrono::milliseconds sure) {
     auto const son = std::chrono::steady_clock::now() + sure;

@@ -16,6 +16,20 @@
 
 using namespace std::chrono_literals;
 
+// Holds a machine-wide lock on a set of ports while it lives. CTest's resource
+// locks order the tests of one run; this also orders runs in other build trees
+// on the same machine, which would otherwise take each other's ports.
+class KapiKilidi {
+public:
+    explicit KapiKilidi(std::string const& ad);
+    ~KapiKilidi();
+    KapiKilidi(KapiKilidi const&) = delete;
+    KapiKilidi& operator=(KapiKilidi const&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // Polls `kosul` until it holds or `sure` passes; true when it held.
 bool bekleKadar(std::function<bool()> const& kosul, std::chrono::milliseconds sure = 10s);
 

@@ -33,7 +33,11 @@ void blokYaz(Sunucu& s, std::vector<float> const& veri, unsigned kanal, unsigned
 
 } // namespace
 
-TEST(SunucuSoket, PlainRequestGetsTheIdentificationAnswerAndNeverConnects) {
+class SunucuSoket : public ::testing::Test {
+    KapiKilidi kilit_{"oka-test-kapilari"};
+};
+
+TEST_F(SunucuSoket, PlainRequestGetsTheIdentificationAnswerAndNeverConnects) {
     OlaySatirlari olay;
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
@@ -57,7 +61,7 @@ TEST(SunucuSoket, PlainRequestGetsTheIdentificationAnswerAndNeverConnects) {
     EXPECT_TRUE(t.cekirdek.susturGecmisi().empty());
 }
 
-TEST(SunucuSoket, CapitalisedKeyIsUpgradedAndTheHelloComesFirst) {
+TEST_F(SunucuSoket, CapitalisedKeyIsUpgradedAndTheHelloComesFirst) {
     OlaySatirlari olay;
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
@@ -87,7 +91,7 @@ TEST(SunucuSoket, CapitalisedKeyIsUpgradedAndTheHelloComesFirst) {
     EXPECT_EQ(s->no, 0u);
 }
 
-TEST(SunucuSoket, AudioBlocksArriveAsBinaryFramesNumberedAcrossConnections) {
+TEST_F(SunucuSoket, AudioBlocksArriveAsBinaryFramesNumberedAcrossConnections) {
     OlaySatirlari olay;
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
@@ -131,24 +135,25 @@ TEST(SunucuSoket, AudioBlocksArriveAsBinaryFramesNumberedAcrossConnections) {
     ASSERT_TRUE(bekleKadar([&] { return olay.say("#1 test", " nabiz, 2 ses cercevesi)") == 2; }));
 }
 
-TEST(SunucuSoket, FirstPulseAfterOneSecondNumberedFromOneOnEveryConnection) {
+TEST_F(SunucuSoket, FirstPulseAfterOneSecondNumberedFromOneOnEveryConnection) {
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
     for (int baglanti = 0; baglanti < 2; ++baglanti) {
         HamIstemci istemci(31171);
+        // Taken before the request, so it precedes the server's hello whatever the scheduling.
+        auto const istekAni = std::chrono::steady_clock::now();
         baglanVeMerhabaAl(istemci);
-        auto const merhabaAni = std::chrono::steady_clock::now();
         auto const nabiz = istemci.cerceveBul(1, 5s);
-        auto const gecen = std::chrono::steady_clock::now() - merhabaAni;
+        auto const gecen = std::chrono::steady_clock::now() - istekAni;
         ASSERT_TRUE(nabiz);
         EXPECT_EQ(nabiz->yuk,
                   "{\"tip\":\"nabiz\",\"ornek\":\"#1 test\",\"no\":1," + t.cekirdek.tasima() + "}");
-        EXPECT_GE(gecen, 900ms);
-        EXPECT_LT(gecen, 3s);
+        EXPECT_GE(gecen, 1s);
+        EXPECT_LT(gecen, 4s);
     }
 }
 
-TEST(SunucuSoket, CommandsOverTheSocketMuteAndTheEndOfTheConnectionLiftsIt) {
+TEST_F(SunucuSoket, CommandsOverTheSocketMuteAndTheEndOfTheConnectionLiftsIt) {
     OlaySatirlari olay;
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
@@ -191,7 +196,7 @@ TEST(SunucuSoket, CommandsOverTheSocketMuteAndTheEndOfTheConnectionLiftsIt) {
     EXPECT_FALSE(t.sunucu->bagli.load());
 }
 
-TEST(SunucuSoket, FrameBeyondTheInputBoundEndsTheSession) {
+TEST_F(SunucuSoket, FrameBeyondTheInputBoundEndsTheSession) {
     struct {
         char const* ad;
         std::string bayt;
@@ -219,7 +224,7 @@ TEST(SunucuSoket, FrameBeyondTheInputBoundEndsTheSession) {
     EXPECT_EQ(baglanVeMerhabaAl(sonraki), t.cekirdek.merhaba(31171));
 }
 
-TEST(SunucuSoket, SecondClientIsServedOnlyAfterTheFirstLeaves) {
+TEST_F(SunucuSoket, SecondClientIsServedOnlyAfterTheFirstLeaves) {
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
     HamIstemci birinci(31171);
@@ -234,7 +239,7 @@ TEST(SunucuSoket, SecondClientIsServedOnlyAfterTheFirstLeaves) {
     EXPECT_NE(yanit.find("OKA-KOPRU-EKLENTI"), std::string::npos);
 }
 
-TEST(SunucuSoket, FreshHelloAndTransportMessageOnRequest) {
+TEST_F(SunucuSoket, FreshHelloAndTransportMessageOnRequest) {
     OlaySatirlari olay;
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
@@ -261,7 +266,7 @@ TEST(SunucuSoket, FreshHelloAndTransportMessageOnRequest) {
     EXPECT_TRUE(olay.bekle("#1 test", "atlandi 3 (toplam 3)"));
 }
 
-TEST(SunucuSoket, SecondMasterWaitsReportsAndTakesThePortWhenFree) {
+TEST_F(SunucuSoket, SecondMasterWaitsReportsAndTakesThePortWhenFree) {
     OlaySatirlari olay;
     HataSatirlari hata;
     auto ayar = testAyarlari();
@@ -294,7 +299,7 @@ TEST(SunucuSoket, SecondMasterWaitsReportsAndTakesThePortWhenFree) {
     EXPECT_EQ(baglanVeMerhabaAl(istemci), ikinci.cekirdek.merhaba(31171));
 }
 
-TEST(SunucuSoket, FiveChannelsTakeTheFourPortsInOrderAndTheFifthWaits) {
+TEST_F(SunucuSoket, FiveChannelsTakeTheFourPortsInOrderAndTheFifthWaits) {
     OlaySatirlari olay;
     auto ayar = testAyarlari();
     ayar.adim = 20ms;
@@ -315,7 +320,7 @@ TEST(SunucuSoket, FiveChannelsTakeTheFourPortsInOrderAndTheFifthWaits) {
     EXPECT_EQ(olay.say("#5 test", "HEPSI DOLU"), 1);
 }
 
-TEST(SunucuSoket, RoleChangeWhileRetryingCutsTheWaitShort) {
+TEST_F(SunucuSoket, RoleChangeWhileRetryingCutsTheWaitShort) {
     OlaySatirlari olay;
     auto ayar = testAyarlari();
     ayar.denemeAdimi = 600; // a minute between attempts: only the role change can end the wait
@@ -330,7 +335,7 @@ TEST(SunucuSoket, RoleChangeWhileRetryingCutsTheWaitShort) {
     EXPECT_EQ(s.back(), "DINLIYOR 127.0.0.1:31172 rol=kanal");
 }
 
-TEST(SunucuSoket, RoleChangeWhileConnectedClosesLiftsTheMuteAndMovesThePort) {
+TEST_F(SunucuSoket, RoleChangeWhileConnectedClosesLiftsTheMuteAndMovesThePort) {
     OlaySatirlari olay;
     TestSunucusu t("#1 test", true);
     ASSERT_TRUE(t.dinliyor());
@@ -350,7 +355,7 @@ TEST(SunucuSoket, RoleChangeWhileConnectedClosesLiftsTheMuteAndMovesThePort) {
     EXPECT_EQ(baglanVeMerhabaAl(yeni), t.cekirdek.merhaba(31172));
 }
 
-TEST(SunucuSoket, DestroyingEndsPromptlyInEveryState) {
+TEST_F(SunucuSoket, DestroyingEndsPromptlyInEveryState) {
     enum class Durum { Deniyor, SessizIstemci, Bagli };
     for (Durum const durum : {Durum::Deniyor, Durum::SessizIstemci, Durum::Bagli}) {
         OlaySatirlari olay;
@@ -409,7 +414,7 @@ TEST(SunucuSoket, DestroyingEndsPromptlyInEveryState) {
     }
 }
 
-TEST(SunucuSoket, ClientThatStopsReadingGetsOnlyWholeFramesAndEveryText) {
+TEST_F(SunucuSoket, ClientThatStopsReadingGetsOnlyWholeFramesAndEveryText) {
     OlaySatirlari olay;
     auto ayar = testAyarlari();
     ayar.nabizAraligi = 200ms;

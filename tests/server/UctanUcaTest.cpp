@@ -94,7 +94,11 @@ private:
 
 } // namespace
 
-TEST(UctanUca, CurlProbeGetsTheExactIdentificationAnswer) {
+class UctanUca : public ::testing::Test {
+    KapiKilidi kilit_{"oka-kapilar"};
+};
+
+TEST_F(UctanUca, CurlProbeGetsTheExactIdentificationAnswer) {
     TestSunucusu t("#1 vst3", true, SunucuAyarlari{});
     ASSERT_TRUE(t.dinliyor());
     std::atomic<bool> bitti{false}, hicBagli{false};
@@ -112,7 +116,7 @@ TEST(UctanUca, CurlProbeGetsTheExactIdentificationAnswer) {
     EXPECT_FALSE(hicBagli.load());
 }
 
-TEST(UctanUca, WebsocketsClientGetsHelloPulsesAudioAndMutes) {
+TEST_F(UctanUca, WebsocketsClientGetsHelloPulsesAudioAndMutes) {
     OlaySatirlari olay;
     TestSunucusu t("#1 vst3", true, SunucuAyarlari{});
     ASSERT_TRUE(t.dinliyor());
@@ -127,8 +131,8 @@ TEST(UctanUca, WebsocketsClientGetsHelloPulsesAudioAndMutes) {
     std::string const nabiz1 =
         "{\"tip\":\"nabiz\",\"ornek\":\"#1 vst3\",\"no\":1," + t.cekirdek.tasima() + "}";
     EXPECT_EQ(o1.metinler[1], nabiz1);
-    EXPECT_GE(o1.metinMs[1] - o1.metinMs[0], 900);
-    EXPECT_LT(o1.metinMs[1] - o1.metinMs[0], 3000);
+    EXPECT_GE(o1.metinMs[1], 1000);
+    EXPECT_LT(o1.metinMs[1], 4000);
     EXPECT_EQ(o1.metinler[2],
               "{\"tip\":\"nabiz\",\"ornek\":\"#1 vst3\",\"no\":2," + t.cekirdek.tasima() + "}");
     ASSERT_GT(o1.sesNo.size(), 10u) << cikti1;
@@ -153,7 +157,7 @@ TEST(UctanUca, WebsocketsClientGetsHelloPulsesAudioAndMutes) {
     EXPECT_GT(o2.sesNo.front(), o1.sesNo.back());
 }
 
-TEST(UctanUca, SecondMasterRetriesEveryTwoSecondsAndTakesOverThePort) {
+TEST_F(UctanUca, SecondMasterRetriesEveryTwoSecondsAndTakesOverThePort) {
     OlaySatirlari olay;
     auto birinci = std::make_unique<TestSunucusu>("#1 vst3", true, SunucuAyarlari{});
     ASSERT_TRUE(birinci->dinliyor());
@@ -172,7 +176,7 @@ TEST(UctanUca, SecondMasterRetriesEveryTwoSecondsAndTakesOverThePort) {
     EXPECT_EQ(cikti, "MERHABA 53171 " + ikinci.cekirdek.merhaba(53171) + "\n");
 }
 
-TEST(UctanUca, FiveChannelInstancesShareTheFourChannelPorts) {
+TEST_F(UctanUca, FiveChannelInstancesShareTheFourChannelPorts) {
     OlaySatirlari olay;
     std::vector<std::unique_ptr<TestSunucusu>> kanallar;
     for (int i = 0; i < 4; ++i) {

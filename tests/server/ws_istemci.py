@@ -4,7 +4,7 @@ Prints one line per event so the C++ test can check it:
   METIN <ms> <text>
   IKILI <ms> <no> <zaman> <kanal> <kare> <payload bytes> <samples match zaman: 1/0>
   KAPANDI
-Milliseconds count from the moment the connection was opened.
+Milliseconds count from just before the connection is opened.
 """
 import argparse
 import asyncio
@@ -22,9 +22,9 @@ def satir(*parcalar):
 
 async def oturum(kapi, nabiz_sayisi, komutlar):
     uri = "ws://127.0.0.1:%d/" % kapi
+    bas = time.monotonic()  # before the request, so before the server's hello and pulse clock
     async with websockets.connect(uri, ping_interval=None, close_timeout=1, max_size=None,
                                   compression=None) as ws:
-        bas = time.monotonic()
         nabiz = 0
         gonderildi = False
         while nabiz < nabiz_sayisi:
