@@ -30,6 +30,11 @@ import websockets
 NOTICE_WITHIN_MS = 1500
 
 
+def fields(hello, *keys):
+    """The hello's values for `keys`; a missing key reads None so a failure shows the whole message."""
+    return tuple(hello.get(k) for k in keys)
+
+
 def check(condition, *why):
     if not condition:
         raise AssertionError(" ".join(str(w) for w in why))
@@ -124,7 +129,7 @@ async def transport(program, bundle):
     ws = await connect(53172)
     got, closed, _ = await texts_until_closed(ws, 10)
     await host.finish()
-    check(got and got[0][1]["tip"] == "merhaba" and got[0][1]["rol"] == "kanal", "no channel hello:", got[:1])
+    check(got and fields(got[0][1], "tip", "rol") == ("merhaba", "kanal"), "no channel hello:", got[:1])
     notices = [(ms, m) for ms, m in got if m["tip"] == "tasima"]
     play = host.moment("transport playing")
     tempo = host.moment("transport tempo")
@@ -150,7 +155,7 @@ async def acceptance(program, bundle):
     got, closed, closed_at = await texts_until_closed(ws, 10)
     check(got, "nothing on 53171")
     h = got[0][1]
-    check((h["tip"], h["rol"], h["kapi"], h["kanalAdi"], h["adKaynagi"]) ==
+    check(fields(h, "tip", "rol", "kapi", "kanalAdi", "adKaynagi") ==
           ("merhaba", "master", 53171, "Stereo Out", "kanal-baglami"), "hello on 53171:", h)
     check(closed, "the master connection stayed open after the rename")
     ws2 = await connect(53172)
@@ -161,7 +166,7 @@ async def acceptance(program, bundle):
     renamed = host.moment('channel context ad="Vocals": ok')
     check(renamed <= closed_at <= renamed + 1000, "closed at", closed_at, "rename at", renamed)
     h2 = got2[0][1]
-    check((h2["tip"], h2["rol"], h2["kapi"], h2["kanalAdi"], h2["adKaynagi"]) ==
+    check(fields(h2, "tip", "rol", "kapi", "kanalAdi", "adKaynagi") ==
           ("merhaba", "kanal", 53172, "Vocals", "kanal-baglami"), "hello on 53172:", h2)
     check(port_freed, "53171 still listening after the instance became a channel")
 
@@ -181,7 +186,7 @@ async def studio_one(program, bundle):
         link = os.path.join(d, "Studio One 6")
         os.symlink(os.path.abspath(program), link)
         h, _ = await hello_on(link, bundle, 53171, "--presonus-ad", "Main")
-    check((h["rol"], h["kanalAdi"], h["adKaynagi"], h["konak"], h["surec"], h["anaCikis"]) ==
+    check(fields(h, "rol", "kanalAdi", "adKaynagi", "konak", "surec", "anaCikis") ==
           ("master", "Main", "presonus", "Studio One", "Studio One 6", None), h)
 
 
@@ -191,14 +196,14 @@ async def main_output(program, bundle):
     ws = await connect(53171)
     got, closed, _ = await texts_until_closed(ws, 10)
     h = got[0][1]
-    check((h["rol"], h["kanalAdi"], h["adKaynagi"], h["anaCikis"]) == ("master", "Bus 3", "presonus", 1), h)
+    check(fields(h, "rol", "kanalAdi", "adKaynagi", "anaCikis") == ("master", "Bus 3", "presonus", 1), h)
     check(closed, "a failed \"main\" left the master connection open")
     ws2 = await connect(53172)
     got2, _, _ = await texts_until_closed(ws2, 0.3)
     await ws2.close()
     await host.finish()
     h2 = got2[0][1]
-    check((h2["rol"], h2["kapi"], h2["anaCikis"]) == ("kanal", 53172, None), h2)
+    check(fields(h2, "rol", "kapi", "anaCikis") == ("kanal", 53172, None), h2)
 
 
 SCENARIOS = {"tasima": transport, "kabul": acceptance, "studio-one": studio_one, "ana-cikis": main_output}
