@@ -234,8 +234,7 @@ void olc(int kare, double sure, int ilkKapi) {
                     (unsigned long long)ureticiler[i]->yazilan(), (unsigned long long)o.alinan(),
                     s.tampon_dolu.load(), (unsigned long long)s.gonderilemeyen.load(),
                     (unsigned long long)o.bosluk(), cpu * 1000, 100.0 * cpu / gecen);
-        toplamDusen +=
-            s.tampon_dolu.load() + s.gonderilemeyen.load() + (ureticiler[i]->yazilan() - o.alinan());
+        toplamDusen += ureticiler[i]->yazilan() - o.alinan(); // ring-full and socket drops alike
         hepsi.insert(hepsi.end(), o.gecikmeler().begin(), o.gecikmeler().end());
     }
     double const p50 = yuzdelik(hepsi, 0.50), p99 = yuzdelik(hepsi, 0.99), enCok = yuzdelik(hepsi, 1.0);
