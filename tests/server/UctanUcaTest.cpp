@@ -142,8 +142,14 @@ TEST_F(UctanUca, WebsocketsClientGetsHelloPulsesAudioAndMutes) {
         EXPECT_GT(o1.sesNo[i], o1.sesNo[i - 1]);
 
     // The app's mute, lifted again when its connection ends.
-    ASSERT_TRUE(bekleKadar([&] { return !t.sunucu->bagli.load(); }));
-    EXPECT_EQ(t.cekirdek.susturGecmisi(), (std::vector<bool>{true, false}));
+    auto gunluk = [&] {
+        std::string metin;
+        for (auto const& s : olay.ornegin("#1 vst3"))
+            metin += s + "\n";
+        return metin;
+    };
+    ASSERT_TRUE(bekleKadar([&] { return !t.sunucu->bagli.load(); })) << gunluk();
+    EXPECT_EQ(t.cekirdek.susturGecmisi(), (std::vector<bool>{true, false})) << gunluk();
     EXPECT_EQ(olay.say("#1 vst3", "komut: sustur=true"), 1);
     EXPECT_EQ(olay.say("#1 vst3", "baglanti koptu → SUSTURMA KALKTI"), 1);
 
