@@ -16,6 +16,7 @@ Scenarios:
 Exits non-zero with the reason when something is not as the app expects.
 """
 import asyncio
+import fcntl
 import json
 import os
 import re
@@ -209,13 +210,25 @@ async def main_output(program, bundle):
 SCENARIOS = {"tasima": transport, "kabul": acceptance, "studio-one": studio_one, "ana-cikis": main_output}
 
 
+def hold_ports():
+    """CTest's resource lock orders the tests of one run; this lock, shared with
+    the server suites, also keeps test runs in other build trees off the ports."""
+    fd = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT,
+                 0o666)
+    fcntl.flock(fd, fcntl.LOCK_EX)
+    return fd
+
+
 def main():
     program, bundle, scenario = sys.argv[1:4]
+    lock = hold_ports()
     try:
         asyncio.run(SCENARIOS[scenario](program, bundle))
     except Exception as e:  # the reason is the test's output
         print("FAILED:", type(e).__name__, e)
         sys.exit(1)
+    finally:
+        os.close(lock)
     print("ok", scenario)
 
 
