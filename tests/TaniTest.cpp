@@ -192,6 +192,10 @@ TEST(Tani, ThreadRunsAPassPerIntervalAndRestartsWithFreshState) {
     c.taniAraligi = 20ms;
     c.taniIpligiBaslat();
     ASSERT_TRUE(bekle([&] { return s->tasimaIstegi.load(); })) << "the first pass raises a notice";
+    // The first pass raises twice (source, then state, right after its log
+    // line); clear the flag only once that pass is through.
+    ASSERT_TRUE(bekle([&] { return y.say("TRANSPORT caliyor=0") == 1; }));
+    std::this_thread::sleep_for(50ms);
     s->tasimaIstegi = false;
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(s->tasimaIstegi.load()) << "nothing changed, nothing raised";

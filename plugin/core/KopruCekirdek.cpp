@@ -127,11 +127,16 @@ void KopruCekirdek::baslat() {
     rolMaster.store(master);
     olay(std::string("rol karari: ") + rolAdi(master));
     taniIpligiBaslat();
-    sunucuGorunum.store(nullptr, std::memory_order_release);
-    sunucu = std::make_unique<Sunucu>(
-        ornek, master, [this](int kapi) { return merhabaJson(kapi); }, [this](bool b) { sustur.store(b); },
-        [this] { return tasimaAlanlari(); });
-    sunucuGorunum.store(sunucu.get(), std::memory_order_release);
+    // Nothing may throw into the host: a server whose thread cannot be started
+    // leaves the instance passing audio through without it.
+    try {
+        sunucu = std::make_unique<Sunucu>(
+            ornek, master, [this](int kapi) { return merhabaJson(kapi); },
+            [this](bool b) { sustur.store(b); }, [this] { return tasimaAlanlari(); });
+        sunucuGorunum.store(sunucu.get(), std::memory_order_release);
+    } catch (std::exception const& e) {
+        olay(std::string("sunucu baslatilamadi, ses aynen geciyor: ") + e.what());
+    }
 }
 
 void KopruCekirdek::kapat() {
@@ -153,7 +158,12 @@ void KopruCekirdek::taniIpligiBaslat() {
         std::lock_guard<std::mutex> k(taniKilit);
         taniDur.store(false);
     }
-    taniIpligi = std::thread([this] { taniDongusu(); });
+    try {
+        taniIpligi = std::thread([this] { taniDongusu(); });
+    } catch (std::exception const& e) {
+        taniDur.store(true);
+        olay(std::string("tani ipligi baslatilamadi: ") + e.what());
+    }
 }
 
 void KopruCekirdek::taniIpligiDurdur() {
