@@ -16,15 +16,15 @@ Scenarios:
 Exits non-zero with the reason when something is not as the app expects.
 """
 import asyncio
-import fcntl
 import json
 import os
 import re
-import sys
 import tempfile
 import time
 
 import websockets
+
+from uygulama import check, connect, run
 
 # A pass of the diagnostics thread every second, then one step of the
 # session loop; sanitizer builds run slower.
@@ -34,11 +34,6 @@ NOTICE_WITHIN_MS = 1500
 def fields(hello, *keys):
     """The hello's values for `keys`; a missing key reads None so a failure shows the whole message."""
     return tuple(hello.get(k) for k in keys)
-
-
-def check(condition, *why):
-    if not condition:
-        raise AssertionError(" ".join(str(w) for w in why))
 
 
 def now_ms():
@@ -82,19 +77,6 @@ class Host:
         code = await asyncio.wait_for(self.proc.wait(), timeout=30)
         await self.reader
         check(code == 0, "oka-konak exited with", code, "\n" + self.output())
-
-
-async def connect(port, deadline_s=5.0):
-    """The server listens on its own thread; retry until it does."""
-    end = time.monotonic() + deadline_s
-    while True:
-        try:
-            return await websockets.connect("ws://127.0.0.1:%d/" % port, ping_interval=None, close_timeout=1,
-                                            max_size=None, compression=None)
-        except OSError:
-            if time.monotonic() > end:
-                raise
-            await asyncio.sleep(0.05)
 
 
 async def texts_until_closed(ws, limit_s):
@@ -210,27 +192,5 @@ async def main_output(program, bundle):
 SCENARIOS = {"tasima": transport, "kabul": acceptance, "studio-one": studio_one, "ana-cikis": main_output}
 
 
-def hold_ports():
-    """CTest's resource lock orders the tests of one run; this lock, shared with
-    the server suites, also keeps test runs in other build trees off the ports."""
-    fd = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT,
-                 0o666)
-    fcntl.flock(fd, fcntl.LOCK_EX)
-    return fd
-
-
-def main():
-    program, bundle, scenario = sys.argv[1:4]
-    lock = hold_ports()
-    try:
-        asyncio.run(SCENARIOS[scenario](program, bundle))
-    except Exception as e:  # the reason is the test's output
-        print("FAILED:", type(e).__name__, e)
-        sys.exit(1)
-    finally:
-        os.close(lock)
-    print("ok", scenario)
-
-
 if __name__ == "__main__":
-    main()
+    run(SCENARIOS)

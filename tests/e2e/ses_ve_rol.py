@@ -1,45 +1,25 @@
 """The plug-in as the app sees it: oka-konak runs the real bundle in real time,
 and the websockets library plays the app against the instance's server.
 
-    eklenti_uctan_uca.py OKA_KONAK BUNDLE SCENARIO
+    ses_ve_rol.py OKA_KONAK BUNDLE SCENARIO
 
 Scenarios: "ses" (hello, audio frames, mute and its end), "rol" (a manual
 name change moves the instance from the channel port to the master port).
 Exits non-zero with the reason when something is not as the app expects.
 """
 import asyncio
-import fcntl
 import json
 import math
-import os
 import re
 import struct
 import subprocess
-import sys
-import time
 
 import websockets
 
+from uygulama import check, connect, run
+
 HELLO_KEYS = ["tip", "ornek", "degisken", "surum", "rol", "kanalAdi", "ornekleme", "kanal", "kapi", "konak",
               "adKaynagi", "surec", "anaCikis"]
-
-
-def check(condition, *why):
-    if not condition:
-        raise AssertionError(" ".join(str(w) for w in why))
-
-
-async def connect(port, deadline_s=5.0):
-    """The server starts listening on its own thread; retry until it does."""
-    end = time.monotonic() + deadline_s
-    while True:
-        try:
-            return await websockets.connect("ws://127.0.0.1:%d/" % port, ping_interval=None, close_timeout=1,
-                                            max_size=None, compression=None)
-        except OSError:
-            if time.monotonic() > end:
-                raise
-            await asyncio.sleep(0.05)
 
 
 async def hello(ws):
@@ -112,29 +92,5 @@ async def role_follows_name(konak, bundle):
     check(p.returncode == 0, "host failed:\n" + out)
 
 
-def hold_ports():
-    """CTest orders the tests of one run; this machine-wide lock, shared with
-    the other suites on the product ports, also keeps runs from other build
-    trees off them."""
-    fd = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT,
-                 0o666)
-    fcntl.flock(fd, fcntl.LOCK_EX)
-    return fd
-
-
-def main():
-    konak, bundle, scenario = sys.argv[1:4]
-    run = {"ses": audio_and_mute, "rol": role_follows_name}[scenario]
-    lock = hold_ports()
-    try:
-        asyncio.run(asyncio.wait_for(run(konak, bundle), timeout=40))
-    except Exception as e:
-        print("FAILED:", type(e).__name__, e)
-        sys.exit(1)
-    finally:
-        os.close(lock)
-    print("ok")
-
-
 if __name__ == "__main__":
-    main()
+    run({"ses": audio_and_mute, "rol": role_follows_name})
