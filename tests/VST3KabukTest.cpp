@@ -339,6 +339,7 @@ TEST(KayitliDurum, EveryShapeOfBlob) {
         {"4096 clears without reading", std::string("OKA1\x00\x10\0\0", 8), kResultOk, ""},
         {"huge length clears", std::string("OKA1\xff\xff\xff\xff", 8), kResultOk, ""},
         {"trailing bytes ignored", blob("Yeni") + "ek", kResultOk, "Yeni"},
+        {"a NUL byte ends the name", blob(std::string("ab\0cd", 5)), kResultOk, "ab"},
     };
     for (auto const& d : tablo) {
         TestOrnegi o;

@@ -32,9 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* veri, std::size_t boyu
         bool const okunur = n > 0 && n <= OKABridgeVST3::AD_SINIRI;
         if (okunur && boyut < 8 + n && (r != kResultFalse || ad != "onceki"))
             std::abort(); // cut inside the name
-        if (okunur && boyut >= 8 + n &&
-            (r != kResultOk || ad != std::string(reinterpret_cast<char const*>(veri) + 8, n)))
-            std::abort();
+        if (okunur && boyut >= 8 + n) {
+            // The name is a C string to the core: it ends at its first NUL byte.
+            std::string const beklenen(reinterpret_cast<char const*>(veri) + 8, n);
+            if (r != kResultOk || ad != beklenen.substr(0, beklenen.find('\0')))
+                std::abort();
+        }
         if (!okunur && (r != kResultOk || !ad.empty()))
             std::abort();
     }
