@@ -35,49 +35,57 @@ template <std::size_t N> void kes(char (&hedef)[N], std::string const& kaynak) {
     hedef[n] = '\0';
 }
 
-// Largest magnitude and sum of squares of one channel, vectorised so that it
-// keeps pace with the block copy beside it. The square is added with a
-// fused multiply-add where the processor has one; elsewhere std::fma is a
-// slow library call on the audio thread, and a plain multiply-add differs
-// only in the last bit of each product.
-#if defined(__FMA__) || defined(__aarch64__) || defined(__ARM_FEATURE_FMA)
-inline double kareEkle(double x, double s) {
-    return std::fma(x, x, s);
-}
-#else
-inline double kareEkle(double x, double s) {
-    return x * x + s;
-}
-#endif
-
-// Sixteen independent lanes: one running sum would be bound by the latency of
-// each addition; separate lanes let the additions overlap.
-constexpr unsigned SERIT = 16;
+// Largest magnitude and sum of squares of one channel. Written with the
+// compilers' vector types (GCC and clang, x86 and ARM alike) because the
+// plain loop is compiled to scalar code with a dependency chain through
+// memory; four independent double accumulators keep the additions from
+// waiting on each other. The squares are summed in double as before; only
+// the order of the additions differs from one running sum.
+typedef float F4 __attribute__((vector_size(16)));
+typedef float F2 __attribute__((vector_size(8)));
+typedef double D2 __attribute__((vector_size(16)));
 
 void kanalOlc(float const* p, unsigned n, double& tepe, double& toplam) {
-    float t[SERIT] = {};
-    double s[SERIT] = {};
+    F4 t0 = {}, t1 = {};
+    D2 s0 = {}, s1 = {}, s2 = {}, s3 = {};
     unsigned i = 0;
-    for (; i + SERIT <= n; i += SERIT) {
-        for (unsigned k = 0; k < SERIT; ++k) {
-            float const a = std::fabs(p[i + k]);
-            t[k] = t[k] < a ? a : t[k];
-            double const x = p[i + k];
-            s[k] = kareEkle(x, s[k]);
-        }
+    for (; i + 8 <= n; i += 8) {
+        F4 x0, x1;
+        std::memcpy(&x0, p + i, sizeof x0);
+        std::memcpy(&x1, p + i + 4, sizeof x1);
+        F4 const a0 = x0 < 0 ? -x0 : x0;
+        F4 const a1 = x1 < 0 ? -x1 : x1;
+        t0 = t0 < a0 ? a0 : t0;
+        t1 = t1 < a1 ? a1 : t1;
+        F2 y0, y1, y2, y3;
+        std::memcpy(&y0, p + i, sizeof y0);
+        std::memcpy(&y1, p + i + 2, sizeof y1);
+        std::memcpy(&y2, p + i + 4, sizeof y2);
+        std::memcpy(&y3, p + i + 6, sizeof y3);
+        D2 const d0 = __builtin_convertvector(y0, D2), d1 = __builtin_convertvector(y1, D2);
+        D2 const d2 = __builtin_convertvector(y2, D2), d3 = __builtin_convertvector(y3, D2);
+        s0 += d0 * d0;
+        s1 += d1 * d1;
+        s2 += d2 * d2;
+        s3 += d3 * d3;
     }
+    float buyuk = 0.0f;
+    for (int k = 0; k < 4; ++k) {
+        buyuk = buyuk < t0[k] ? t0[k] : buyuk;
+        buyuk = buyuk < t1[k] ? t1[k] : buyuk;
+    }
+    D2 const s = (s0 + s1) + (s2 + s3);
+    double kare = s[0] + s[1];
     for (; i < n; ++i) {
         float const a = std::fabs(p[i]);
-        t[0] = t[0] < a ? a : t[0];
+        buyuk = buyuk < a ? a : buyuk;
         double const x = p[i];
-        s[0] = kareEkle(x, s[0]);
+        kare += x * x;
     }
     // The largest magnitude is exact in single precision, so widening it
     // afterwards equals comparing in double.
-    for (unsigned k = 0; k < SERIT; ++k) {
-        tepe = std::max(tepe, static_cast<double>(t[k]));
-        toplam += s[k];
-    }
+    tepe = std::max(tepe, static_cast<double>(buyuk));
+    toplam += kare;
 }
 
 template <typename T> void yukselt(std::atomic<T>& a, T deger) {
