@@ -8,5 +8,5 @@ cmake -S "$kok" -B "$kok/build" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$kok/build" -j "$(nproc)"
 echo
 echo "== oka-konak: two instances, 3 s, 48 kHz stereo tone at -12 dBFS, transport playing =="
-"$kok/build/tools/oka-konak/oka-konak" --ornek 2 --sure 3 --gercek-zaman \
+"$kok/build/tools/oka-konak/oka-konak" --ornek 2 --sure 3 --gercek-zaman --yokla \
     --ton -12 --caliyor --tempo 120 "$kok/build/OKA Bridge.vst3"

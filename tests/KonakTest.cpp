@@ -46,11 +46,16 @@ std::string oku(std::string const& yol) {
 } // namespace
 
 TEST(Konak, TwoInstancesPassAToneThroughUnchanged) {
-    Cikti const c = calistir("--ornek 2 --sure 0.5 --ton -6 --caliyor " + paket());
+    Cikti const c = calistir("--ornek 2 --sure 0.5 --ton -6 --caliyor --yokla " + paket());
     ASSERT_EQ(c.kod, 0) << c.metin;
     EXPECT_NE(c.metin.find("factory  vendor \"Velmora\", 1 class(es), flags 16"), std::string::npos)
         << c.metin;
     EXPECT_NE(c.metin.find("instance 2 \"OKA Bridge\": buses stereo: ok"), std::string::npos) << c.metin;
+    // Two channel instances: two of the channel ports answer the app's probe.
+    EXPECT_NE(c.metin.find("probe    OKA-KOPRU-EKLENTI answers on 127.0.0.1 port(s): 5317"),
+              std::string::npos)
+        << c.metin;
+    EXPECT_EQ(c.metin.find("port(s): 53171"), std::string::npos) << "no master among them";
     EXPECT_NE(c.metin.find("instance 1: 47 blocks (47 passed through, 0 muted, 0 WRONG); output peak -6.0 "
                            "dBFS, rms -9.0 dBFS"),
               std::string::npos)

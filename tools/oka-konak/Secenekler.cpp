@@ -129,6 +129,8 @@ prints what happened and what came out.
   --tasima S:OLAY    after S seconds change the transport; OLAY is cal (start
                      playback), dur (stop), tempo=BPM, baglamsiz (drop the
                      process context) or baglamli (give it again); repeatable
+  --yokla            after activation, ask ports 53171-53175 over plain HTTP
+                     who answers, as the app finds the instances
   --durum-oku DOSYA  restore the saved state from DOSYA at start
   --durum-yaz DOSYA  save each instance's state at the end (DOSYA, DOSYA.2, ...)
   --help             this text
@@ -161,6 +163,8 @@ std::optional<Secenekler> secenekleriOku(std::vector<std::string> const& a, std:
         } else if (o == "--sure") {
             if (!deger(d) || !sayi(d, s.sure) || s.sure < 0 || s.sure > 86400)
                 return hata.empty() ? (hata = "--sure: seconds, 0..86400", std::nullopt) : std::nullopt;
+        } else if (o == "--yokla") {
+            s.yokla = true;
         } else if (o == "--gercek-zaman") {
             s.gercekZaman = true;
         } else if (o == "--ornekleme") {

@@ -37,6 +37,7 @@ struct Secenekler {
     int kanal = 2;               // 1 or 2
     std::optional<double> tonDb; // tone level in dBFS; empty = silence
     double frekans = 440.0;
+    bool yokla = false;       // probe the instances' ports over HTTP after activation
     bool baglam = true;       // hand a process context to the plug-in
     bool surekliZaman = true; // context carries continuous sample time
     bool caliyor = false;

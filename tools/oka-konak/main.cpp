@@ -14,6 +14,12 @@
 #include <cstring>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
@@ -75,6 +81,38 @@ std::string saatDamgasi(bool gercekZaman) {
                         std::chrono::steady_clock::now().time_since_epoch())
                         .count();
     return " [clock " + std::to_string(ms) + " ms]";
+}
+
+// The app's probe: a plain HTTP request to each product port. Returns the
+// ports whose answer ends in the plug-in's identification text.
+std::vector<int> kapilariYokla() {
+    std::vector<int> bulunan;
+    for (int kapi = 53171; kapi <= 53175; ++kapi) {
+        int const fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            continue;
+        timeval sure{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &sure, sizeof sure);
+        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sure, sizeof sure);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<std::uint16_t>(kapi));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        std::string yanit;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+            char const istek[] = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+            if (send(fd, istek, sizeof istek - 1, MSG_NOSIGNAL) > 0) {
+                char t[512];
+                ssize_t n;
+                while ((n = recv(fd, t, sizeof t, 0)) > 0)
+                    yanit.append(t, static_cast<std::size_t>(n));
+            }
+        }
+        close(fd);
+        if (yanit.size() >= 17 && yanit.compare(yanit.size() - 17, 17, "OKA-KOPRU-EKLENTI") == 0)
+            bulunan.push_back(kapi);
+    }
+    return bulunan;
 }
 
 } // namespace
@@ -185,6 +223,23 @@ int main(int argc, char** argv) {
         k.girisVeriyolu.channelBuffers32 = k.girisGosterge.data();
         k.cikisVeriyolu.numChannels = s.kanal;
         k.cikisVeriyolu.channelBuffers32 = k.cikisGosterge.data();
+    }
+
+    if (s.yokla) {
+        // Each server listens on its own thread; give them a moment.
+        std::vector<int> bulunan;
+        auto const son = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        do {
+            bulunan = kapilariYokla();
+            if (bulunan.size() >= std::min<std::size_t>(kosular.size(), 5))
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (std::chrono::steady_clock::now() < son);
+        std::string liste;
+        for (int k : bulunan)
+            liste += (liste.empty() ? "" : ", ") + std::to_string(k);
+        std::printf("probe    OKA-KOPRU-EKLENTI answers on 127.0.0.1 port(s): %s\n",
+                    liste.empty() ? "none" : liste.c_str());
     }
 
     // One audio thread drives every instance in turn, block by block.
