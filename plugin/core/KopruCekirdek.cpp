@@ -238,12 +238,13 @@ void KopruCekirdek::sesIsle(float const* const* kanallar, unsigned kanalSayisi, 
     olculenOrnek.fetch_add(std::uint64_t(kareSayisi) * std::min(kanalSayisi, 2u), std::memory_order_relaxed);
 }
 
+std::string KopruCekirdek::etkinAd() const {
+    std::lock_guard<std::mutex> k(kilit);
+    return elleAd.empty() ? konakKanalAdi() : elleAd;
+}
+
 bool KopruCekirdek::rolHesapla() const {
-    std::string ad;
-    {
-        std::lock_guard<std::mutex> k(kilit);
-        ad = elleAd.empty() ? konakKanalAdi() : elleAd;
-    }
+    std::string const ad = etkinAd();
     if (konakAnaCikis() == 1)
         return true;
     if (ad == "Stereo Out")
@@ -309,11 +310,7 @@ std::string KopruCekirdek::elleAdKopyasi() const {
 }
 
 std::string KopruCekirdek::merhabaJson(int kapi) {
-    std::string ad;
-    {
-        std::lock_guard<std::mutex> k(kilit);
-        ad = elleAd.empty() ? konakKanalAdi() : elleAd;
-    }
+    std::string const ad = etkinAd();
     BicimBilgisi const f = bicim();
     std::string const surec = surecAdi();
     std::int32_t const ana = konakAnaCikis();

@@ -162,6 +162,8 @@ private:
     std::condition_variable taniUyari;
 
     static std::string etiketKur(char const* degisken, std::int32_t no);
+    // [herhangi] The manual name when set, else the host's; takes `kilit`, then the shell's lock.
+    std::string etkinAd() const;
 };
 
 } // namespace oka
