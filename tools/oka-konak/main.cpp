@@ -251,16 +251,17 @@ int main(int argc, char** argv) {
     bool caliyor = s.caliyor, baglamVar = s.baglam;
     double tempo = s.tempo;
     auto an = [&](double saniye) { return static_cast<double>(konum) >= saniye * s.ornekleme; };
+    auto simdi = [&] { return static_cast<double>(konum) / s.ornekleme; };
     while (konum < toplamKare) {
         // A workstation restores state between blocks, not during one.
-        while (sonrakiAd < s.adDegisimleri.size() &&
-               static_cast<double>(konum) >= s.adDegisimleri[sonrakiAd].saniye * s.ornekleme) {
+        while (sonrakiAd < s.adDegisimleri.size() && an(s.adDegisimleri[sonrakiAd].saniye)) {
             auto const& d = s.adDegisimleri[sonrakiAd++];
             std::vector<char> durum = adDurumu(d.ad);
+            std::string const damga = saatDamgasi(s.gercekZaman);
             for (std::size_t i = 0; i < kosular.size(); ++i) {
                 tresult const r = durumYukle(kosular[i].ornek, durum);
-                std::printf("at %.2f s: instance %zu manual name \"%s\": %s\n",
-                            static_cast<double>(konum) / s.ornekleme, i + 1, d.ad.c_str(), sonuc(r));
+                std::printf("at %.2f s%s: instance %zu manual name \"%s\": %s\n", simdi(), damga.c_str(),
+                            i + 1, d.ad.c_str(), sonuc(r));
                 if (r != kResultOk)
                     cikisKodu = 1;
             }
@@ -271,9 +272,8 @@ int main(int argc, char** argv) {
             std::string const damga = saatDamgasi(s.gercekZaman);
             for (std::size_t i = 0; i < kosular.size(); ++i) {
                 tresult const r = kanalBaglamiGonder(denetleyiciYuzu(kosular[i].ornek), b);
-                std::printf("at %.2f s%s: instance %zu channel context %s: %s\n",
-                            static_cast<double>(konum) / s.ornekleme, damga.c_str(), i + 1,
-                            baglamOzeti(b).c_str(), r == kNoInterface ? "NO LISTENER" : sonuc(r));
+                std::printf("at %.2f s%s: instance %zu channel context %s: %s\n", simdi(), damga.c_str(),
+                            i + 1, baglamOzeti(b).c_str(), r == kNoInterface ? "NO LISTENER" : sonuc(r));
                 if (r != kResultOk)
                     cikisKodu = 1;
             }
@@ -294,8 +294,8 @@ int main(int argc, char** argv) {
             for (std::size_t i = 0; i < kosular.size(); ++i) {
                 std::string const yuz =
                     baglamDegistiBildir(denetleyiciYuzu(kosular[i].ornek), d.ad ? "name" : "main");
-                std::printf("at %.2f s%s: instance %zu PreSonus %s, notified through %s\n",
-                            static_cast<double>(konum) / s.ornekleme, damga.c_str(), i + 1, ne.c_str(),
+                std::printf("at %.2f s%s: instance %zu PreSonus %s, notified through %s\n", simdi(),
+                            damga.c_str(), i + 1, ne.c_str(),
                             yuz.empty() ? "NOTHING (no handler face)" : yuz.c_str());
             }
             std::fflush(stdout);
@@ -325,8 +325,8 @@ int main(int argc, char** argv) {
                 ne = "process context again";
                 break;
             }
-            std::printf("at %.2f s%s: transport %s\n", static_cast<double>(konum) / s.ornekleme,
-                        saatDamgasi(s.gercekZaman).c_str(), ne.c_str());
+            std::printf("at %.2f s%s: transport %s\n", simdi(), saatDamgasi(s.gercekZaman).c_str(),
+                        ne.c_str());
             std::fflush(stdout);
         }
         int const n = static_cast<int>(std::min<std::int64_t>(s.blok, toplamKare - konum));
