@@ -200,7 +200,7 @@ TEST(Adlandirma, ChannelContextReadsWhatTheHostGives) {
          std::string(256, 'x')},
     };
     for (auto const& d : tablo) {
-        OlayYakalayici y;
+        OlaySatirlari y;
         TestOrnegi o;
         Liste l = d.liste;
         EXPECT_EQ(baglamGonder(o, l), kResultOk) << d.ad;
@@ -211,7 +211,7 @@ TEST(Adlandirma, ChannelContextReadsWhatTheHostGives) {
 }
 
 TEST(Adlandirma, AListWithoutANameLeavesNameAndSourceAlone) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     TestOrnegi o;
     Isleyici h;
     h.ad = u"Bas";
@@ -230,7 +230,7 @@ TEST(Adlandirma, AListWithoutANameLeavesNameAndSourceAlone) {
 }
 
 TEST(Adlandirma, SameNameTwiceChangesOnceAndReDecidesOnce) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     TestOrnegi o;
     o.bilesen->setActive(true);
     Liste l = adli(u"Stereo Out");
@@ -302,7 +302,7 @@ TEST(Adlandirma, PresonusMainStatementAndItsFailure) {
 }
 
 TEST(Adlandirma, AFailedMainAfterAGoodOneMovesTheMasterBack) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     TestOrnegi o;
     Isleyici h;
     h.ad = u"Bus 3";

@@ -28,7 +28,7 @@ TEST(Cekirdek, InstanceLabelsCountUpAndAreNeverReused) {
 }
 
 TEST(Cekirdek, CloseRunsOnceAndNamesTheInstance) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     {
         SahteKabuk c;
         c.kapat();
@@ -136,7 +136,7 @@ TEST(Rol, AManualNameCountsAsTheEffectiveName) {
 }
 
 TEST(ElleAd, SameNameTwiceLogsOnceAndClearingFallsBack) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     SahteKabuk c;
     c.elleAdiUygula("Bas", "arayuz");
     c.elleAdiUygula("Bas", "arayuz");

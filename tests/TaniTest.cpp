@@ -35,16 +35,6 @@ struct Tasima {
     double tempo = 120.0;
 };
 
-bool bekle(std::function<bool()> kosul, std::chrono::milliseconds sure = 3000ms) {
-    auto const son = std::chrono::steady_clock::now() + sure;
-    while (!kosul()) {
-        if (std::chrono::steady_clock::now() > son)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 } // namespace
 
 TEST(Tani, TransportNoticesOnlyWhenSourceOrStateChanges) {
@@ -81,7 +71,7 @@ TEST(Tani, TransportNoticesOnlyWhenSourceOrStateChanges) {
 }
 
 TEST(Tani, WithoutAServerNothingIsRaisedAndTheSourceIsLogged) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     SahteKabuk c;
     oka::TaniDurumu d;
     c.tasimaDurumu = 1;
@@ -111,7 +101,7 @@ TEST(Tani, DeliveryReportFromKnownSampleTimes) {
               "atlanan=0 tampon_dolu=0 (blok/sn=101 ornek/blok=480 ornekleme=48000)"},
     };
     for (auto const& d : tablo) {
-        OlayYakalayici y;
+        OlaySatirlari y;
         TestOrnegi o;
         ProcessSetup s{kRealtime, kSample32, 480, 48000.0};
         o.islemci->setupProcessing(s);
@@ -144,7 +134,7 @@ TEST(Tani, LevelReportFromAKnownTone) {
         {0.0f, false, false, "SEVIYE tepe=-inf dBFS rms=-inf dBFS ornek=9600 transport=bilinmiyor"},
     };
     for (auto const& d : tablo) {
-        OlayYakalayici y;
+        OlaySatirlari y;
         TestOrnegi o;
         Blok b(2, 480);
         // Exactly one period per block, a peak on a sample.
@@ -180,7 +170,7 @@ TEST(Tani, StoppingDoesNotWaitForThePassesSecond) {
 }
 
 TEST(Tani, ThreadRunsAPassPerIntervalAndRestartsWithFreshState) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     GorunurCekirdek c;
     c.tasimaDurumu = 1;
     c.baslat();
@@ -191,22 +181,22 @@ TEST(Tani, ThreadRunsAPassPerIntervalAndRestartsWithFreshState) {
     c.taniIpligiDurdur();
     c.taniAraligi = 20ms;
     c.taniIpligiBaslat();
-    ASSERT_TRUE(bekle([&] { return s->tasimaIstegi.load(); })) << "the first pass raises a notice";
+    ASSERT_TRUE(bekleKadar([&] { return s->tasimaIstegi.load(); })) << "the first pass raises a notice";
     // The first pass raises twice (source, then state, right after its log
     // line); clear the flag only once that pass is through.
-    ASSERT_TRUE(bekle([&] { return y.say("TRANSPORT caliyor=0") == 1; }));
+    ASSERT_TRUE(bekleKadar([&] { return y.say("TRANSPORT caliyor=0") == 1; }));
     std::this_thread::sleep_for(50ms);
     s->tasimaIstegi = false;
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(s->tasimaIstegi.load()) << "nothing changed, nothing raised";
     c.tepe = 0.5;
     c.olculenOrnek = 1;
-    EXPECT_TRUE(bekle([&] { return y.say("SEVIYE tepe=-6.0") == 1; })) << "later passes still run";
+    EXPECT_TRUE(bekleKadar([&] { return y.say("SEVIYE tepe=-6.0") == 1; })) << "later passes still run";
 
     c.taniIpligiDurdur();
     c.baslat();
     EXPECT_EQ(y.say("tani ipligi yeniden baslatildi (Cleanup sonrasi Initialize)"), 1);
-    EXPECT_TRUE(bekle([&] { return s->tasimaIstegi.load(); })) << "a restart forgets the last source";
+    EXPECT_TRUE(bekleKadar([&] { return s->tasimaIstegi.load(); })) << "a restart forgets the last source";
     c.baslat();
     EXPECT_EQ(y.say("tani ipligi yeniden baslatildi"), 1) << "a running thread is not restarted";
 }

@@ -1,7 +1,5 @@
 #include "TestYardimcilari.h"
 
-#include "diag/Gunluk.h"
-
 #include "pluginterfaces/base/ipluginbase.h"
 
 #include <algorithm>
@@ -11,39 +9,6 @@ extern "C" Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory();
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-
-namespace {
-std::mutex gKilit;
-std::vector<std::string> gSatirlar;
-void kanca(std::string const& s) {
-    std::lock_guard<std::mutex> k(gKilit);
-    gSatirlar.push_back(s);
-}
-} // namespace
-
-OlayYakalayici::OlayYakalayici() {
-    temizle();
-    oka::olayKancasiKur(kanca);
-}
-OlayYakalayici::~OlayYakalayici() {
-    oka::olayKancasiKur(nullptr);
-}
-
-std::vector<std::string> OlayYakalayici::satirlar() const {
-    std::lock_guard<std::mutex> k(gKilit);
-    return gSatirlar;
-}
-
-int OlayYakalayici::say(std::string const& parca) const {
-    auto const s = satirlar();
-    return static_cast<int>(std::count_if(
-        s.begin(), s.end(), [&](std::string const& x) { return x.find(parca) != std::string::npos; }));
-}
-
-void OlayYakalayici::temizle() {
-    std::lock_guard<std::mutex> k(gKilit);
-    gSatirlar.clear();
-}
 
 std::string SahteKabuk::konakKanalAdi() const {
     std::lock_guard<std::mutex> k(kilit_);

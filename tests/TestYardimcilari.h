@@ -1,9 +1,10 @@
 #pragma once
-// Shared pieces of the plug-in tests: an event-line catcher, a test shell for
-// the core, and a host-side handle on one plug-in instance.
+// Shared pieces of the plug-in tests: a test shell for the core and a
+// host-side handle on one plug-in instance.
 
 #include "OKABridgeVST3.h"
 #include "core/KopruCekirdek.h"
+#include "destek/Gunlukler.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -11,17 +12,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-// Collects the event lines of every instance while it lives.
-class OlayYakalayici {
-public:
-    OlayYakalayici();
-    ~OlayYakalayici();
-    std::vector<std::string> satirlar() const;
-    // Lines that contain `parca`.
-    int say(std::string const& parca) const;
-    void temizle();
-};
 
 // A shell that answers the core's questions from plain fields.
 class SahteKabuk : public oka::KopruCekirdek {

@@ -354,7 +354,7 @@ TEST(KayitliDurum, EveryShapeOfBlob) {
 }
 
 TEST(KayitliDurum, UnknownFormatIsLoggedAndRestoreIsLogged) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     TestOrnegi o;
     durumYukle(o, "XYZW");
     durumYukle(o, blob("Bas"));
@@ -366,7 +366,7 @@ TEST(KayitliDurum, UnknownFormatIsLoggedAndRestoreIsLogged) {
 }
 
 TEST(Kabuk, LifecycleEventsAreLogged) {
-    OlayYakalayici y;
+    OlaySatirlari y;
     {
         TestOrnegi o;
         ProcessSetup s{kRealtime, kSample32, 256, 48000.0};

@@ -1,9 +1,8 @@
 #pragma once
-// Test tools for the server: event-line and error-line catchers, a raw
-// WebSocket client over a real socket, waiting with deadlines, and running
-// the third-party clients.
+// Test tools for the server: a raw WebSocket client over a real socket, a
+// stand-in for the core, and running the third-party clients.
 
-#include "platform/SistemGunlugu.h"
+#include "destek/Gunlukler.h"
 #include "server/Sunucu.h"
 
 #include <chrono>
@@ -15,50 +14,6 @@
 #include <vector>
 
 using namespace std::chrono_literals;
-
-// Holds a machine-wide lock on a set of ports while it lives. CTest's resource
-// locks order the tests of one run; this also orders runs in other build trees
-// on the same machine, which would otherwise take each other's ports.
-class KapiKilidi {
-public:
-    explicit KapiKilidi(std::string const& ad);
-    ~KapiKilidi();
-    KapiKilidi(KapiKilidi const&) = delete;
-    KapiKilidi& operator=(KapiKilidi const&) = delete;
-
-private:
-    int fd_ = -1;
-};
-
-// Polls `kosul` until it holds or `sure` passes; true when it held.
-bool bekleKadar(std::function<bool()> const& kosul, std::chrono::milliseconds sure = 10s);
-
-// Every event line while it lives.
-class OlaySatirlari {
-public:
-    OlaySatirlari();
-    ~OlaySatirlari();
-    std::vector<std::string> hepsi() const;
-    // Lines of instance `ornek` in order, without the "[ornek] " prefix.
-    std::vector<std::string> ornegin(std::string const& ornek) const;
-    int say(std::string const& ornek, std::string const& parca) const;
-    bool bekle(std::string const& ornek, std::string const& parca,
-               std::chrono::milliseconds sure = 10s) const;
-};
-
-// Error lines that would reach the system log.
-class HataSatirlari : public oka::SistemGunluguAlicisi {
-public:
-    HataSatirlari();
-    ~HataSatirlari() override;
-    bool hataEtkin() override { return true; }
-    void hataYaz(std::string_view satir) override;
-    std::vector<std::string> hepsi() const;
-
-private:
-    mutable std::mutex kilit_;
-    std::vector<std::string> satirlar_;
-};
 
 // What the server's three function objects were asked, thread-safe.
 struct CekirdekTaklidi {
