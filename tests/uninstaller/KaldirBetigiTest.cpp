@@ -178,6 +178,7 @@ TEST(KaldirBetigi, CheckRunReportsARunningWorkstation) {
         {"/Applications/Studio One 6.app/Contents/MacOS/Studio One 6\n", 3, "running: Studio One 6\n"},
         {"/Applications/Fender Studio Pro.app/Contents/MacOS/Fender Studio Pro\n", 3,
          "running: Fender Studio Pro\n"},
+        {"/Applications/Studio Pro 7.app/Contents/MacOS/Studio Pro 7\n", 3, "running: Studio Pro 7\n"},
         {"/Applications/Logic Remote.app/Contents/MacOS/OKA Cubase helper\n/usr/bin/cubase\n", 0, ""},
         {"", 0, ""},
     };
