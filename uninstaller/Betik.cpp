@@ -19,6 +19,10 @@ namespace oka {
 namespace {
 
 const char* const CALISMA_DEGISKENLERI[] = {"OKA_KALDIR_KIP", "OKA_KALDIR_ONAYLI"};
+// Points the script's system-wide items at a fake root. Set in the user's
+// session (launchctl setenv) it would make a real removal skip them and still
+// succeed, so only a test run passes it on.
+const char* const SAHTE_KOK = "OKA_KALDIR_KOK";
 
 std::string adi(const std::string& girdi) {
     return girdi.substr(0, girdi.find('='));
@@ -70,7 +74,8 @@ int bekle(pid_t pid) {
 
 } // namespace
 
-std::vector<std::string> cocukOrtami(const std::vector<std::string>& kendi, bool turkce, const Ekler& ekler) {
+std::vector<std::string> cocukOrtami(const std::vector<std::string>& kendi, bool turkce, bool test,
+                                     const Ekler& ekler) {
     std::vector<std::string> ortam;
     bool dilVar = false;
     for (const std::string& girdi : kendi) {
@@ -80,7 +85,7 @@ std::vector<std::string> cocukOrtami(const std::vector<std::string>& kendi, bool
         bool calisma = false;
         for (const char* c : CALISMA_DEGISKENLERI)
             calisma = calisma || ad == c;
-        if (calisma)
+        if (calisma || (!test && ad == SAHTE_KOK))
             continue;
         dilVar = dilVar || ad == "OKA_KALDIR_DIL";
         ortam.push_back(girdi);
@@ -184,14 +189,14 @@ SurecSonucu surecCalistir(const std::string& program, const std::vector<std::str
     return sonuc;
 }
 
-BetikSonucu betikCalistir(const std::optional<std::string>& betikYolu, bool turkce, const Ekler& ekler,
-                          std::chrono::milliseconds sinir) {
+BetikSonucu betikCalistir(const std::optional<std::string>& betikYolu, bool turkce, bool test,
+                          const Ekler& ekler, std::chrono::milliseconds sinir) {
     if (!betikYolu)
         return {127, "kaldir.sh yok"};
     std::vector<std::string> kendi;
     for (char** e = environ; e && *e; ++e)
         kendi.emplace_back(*e);
-    const SurecSonucu s = surecCalistir("/bin/sh", {*betikYolu}, cocukOrtami(kendi, turkce, ekler), sinir);
+    const SurecSonucu s = surecCalistir("/bin/sh", {*betikYolu}, cocukOrtami(kendi, turkce, test, ekler), sinir);
 
     BetikSonucu sonuc{s.kod, utf8Onar(s.bayt)};
     if (s.kesildi)

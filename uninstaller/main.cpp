@@ -24,7 +24,7 @@ int main() {
 
     const oka::Kaldirma k{turkce, test, *uyarici,
                           [&](const oka::Ekler& ekler, std::chrono::milliseconds sinir) {
-                              return oka::betikCalistir(betik, turkce, ekler, sinir);
+                              return oka::betikCalistir(betik, turkce, test, ekler, sinir);
                           },
                           std::cout};
     return oka::kaldir(k);

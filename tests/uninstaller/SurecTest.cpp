@@ -19,6 +19,27 @@ SurecSonucu kabuk(const std::string& betik, std::chrono::milliseconds sinir = 60
     return surecCalistir("/bin/sh", {"-c", betik}, {"PATH=/usr/bin:/bin"}, sinir);
 }
 
+TEST(CocukOrtami, InheritedRunVariablesAndTheFakeRootNeverReachARealRun) {
+    struct Durum {
+        std::vector<std::string> kendi;
+        bool turkce, test;
+        Ekler ekler;
+        std::vector<std::string> beklenen;
+    } durumlar[] = {
+        {{"PATH=/bin"}, true, false, {}, {"PATH=/bin", "OKA_KALDIR_DIL=tr"}},
+        {{"OKA_KALDIR_DIL=de"}, true, false, {}, {"OKA_KALDIR_DIL=de"}},
+        {{"OKA_KALDIR_KIP=eski", "OKA_KALDIR_ONAYLI=1", "A=1"},
+         false,
+         false,
+         {{"OKA_KALDIR_KIP", "denetle"}, {"A", "2"}},
+         {"OKA_KALDIR_DIL=en", "A=2", "OKA_KALDIR_KIP=denetle"}},
+        {{"OKA_KALDIR_KOK=/sahte"}, false, false, {}, {"OKA_KALDIR_DIL=en"}},
+        {{"OKA_KALDIR_KOK=/sahte"}, false, true, {}, {"OKA_KALDIR_KOK=/sahte", "OKA_KALDIR_DIL=en"}},
+    };
+    for (const Durum& d : durumlar)
+        EXPECT_EQ(cocukOrtami(d.kendi, d.turkce, d.test, d.ekler), d.beklenen) << d.kendi[0];
+}
+
 TEST(SurecCalistir, CollectsBothStreamsInOnePipe) {
     const SurecSonucu s = kabuk("echo bir; echo iki >&2; echo uc");
     EXPECT_EQ(s.kod, 0);
@@ -120,7 +141,7 @@ TEST(BetikCalistir, ReportsMissingScriptBadBytesAndTimeoutReadably) {
          {ZAMAN_ASIMI_KODU, "x\nkaldir.sh did not finish within 1 s and was stopped."}},
     };
     for (const Durum& d : durumlar) {
-        const BetikSonucu s = betikCalistir(d.yol, d.turkce, {{"OKA_KALDIR_KIP", "denetle"}}, d.sinir);
+        const BetikSonucu s = betikCalistir(d.yol, d.turkce, false, {{"OKA_KALDIR_KIP", "denetle"}}, d.sinir);
         EXPECT_EQ(s.kod, d.beklenen.kod) << d.ad;
         EXPECT_EQ(s.cikti, d.beklenen.cikti) << d.ad;
     }
