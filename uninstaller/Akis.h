@@ -19,9 +19,9 @@ inline constexpr const char* BASLIK = "OKA Bridge Uninstall";
 inline constexpr std::chrono::minutes DENETIM_SINIRI{2};
 inline constexpr std::chrono::minutes KALDIRMA_SINIRI{10};
 
-// [herhangi] Turkish when the first preferred language begins with "tr"
-// (case-sensitive, nothing required after it).
-bool turkceMi(std::string_view dil);
+// [herhangi] Turkish when the first of the preferred languages, or "en" when
+// there is none, begins with "tr" (case-sensitive, nothing required after it).
+bool turkceMi(const std::vector<std::string>& diller);
 
 // [herhangi] Non-interactive mode: OKA_KALDIR_TEST is exactly "1".
 bool testKipiMi(const char* deger);
@@ -46,6 +46,11 @@ struct Kaldirma {
     // Non-interactive mode writes the removal output here after the report.
     std::ostream& cikis;
 };
+
+// [ana] Runs `is` on a thread of its own while this thread keeps handling the
+// window system's events, so a script that takes minutes never leaves the app
+// unresponsive; returns what `is` returned.
+BetikSonucu arkadaCalistir(Uyarici& uyarici, const std::function<BetikSonucu()>& is);
 
 // [ana] The whole run from check to report; returns the process exit code.
 int kaldir(const Kaldirma& k);

@@ -14,7 +14,7 @@
 #include <string>
 
 int main() {
-    const bool turkce = oka::turkceMi(oka::tercihEdilenDil());
+    const bool turkce = oka::turkceMi(oka::tercihEdilenDiller());
     const bool test = oka::testKipiMi(std::getenv("OKA_KALDIR_TEST"));
     // Non-interactive runs never touch the window system, so they also work
     // where there is no display.
