@@ -190,6 +190,15 @@ SurecSonucu surecCalistir(const std::string& program, const std::vector<std::str
     return sonuc;
 }
 
+std::string zamanAsimiMetni(std::chrono::milliseconds sinir, bool turkce) {
+    const auto saniye = std::chrono::duration_cast<std::chrono::seconds>(sinir).count();
+    const std::string sure = saniye > 0 && saniye % 60 == 0
+                                 ? std::to_string(saniye / 60) + (turkce ? " dakika" : " min")
+                                 : std::to_string(saniye) + (turkce ? " saniye" : " s");
+    return turkce ? "kaldir.sh " + sure + " içinde bitmedi ve durduruldu."
+                  : "kaldir.sh did not finish within " + sure + " and was stopped.";
+}
+
 BetikSonucu betikCalistir(const std::optional<std::string>& betikYolu, bool turkce, bool test,
                           const Ekler& ekler, std::chrono::milliseconds sinir) {
     if (!betikYolu)
@@ -203,14 +212,8 @@ BetikSonucu betikCalistir(const std::optional<std::string>& betikYolu, bool turk
     if (s.kesildi)
         satirEkle(sonuc.cikti,
                   turkce ? "[çıktının geri kalanı gösterilmiyor]" : "[rest of the output not shown]");
-    if (s.zamanAsimi) {
-        const auto saniye = std::chrono::duration_cast<std::chrono::seconds>(sinir).count();
-        const std::string sure = saniye > 0 && saniye % 60 == 0
-                                     ? std::to_string(saniye / 60) + (turkce ? " dakika" : " min")
-                                     : std::to_string(saniye) + (turkce ? " saniye" : " s");
-        satirEkle(sonuc.cikti, turkce ? "kaldir.sh " + sure + " içinde bitmedi ve durduruldu."
-                                      : "kaldir.sh did not finish within " + sure + " and was stopped.");
-    }
+    if (s.zamanAsimi)
+        satirEkle(sonuc.cikti, zamanAsimiMetni(sinir, turkce));
     return sonuc;
 }
 

@@ -47,6 +47,9 @@ std::vector<std::string> cocukOrtami(const std::vector<std::string>& kendi, bool
 SurecSonucu surecCalistir(const std::string& program, const std::vector<std::string>& argumanlar,
                           const std::vector<std::string>& ortam, std::chrono::milliseconds sinir);
 
+// [herhangi] The line that tells a run was stopped at its limit `sinir`.
+std::string zamanAsimiMetni(std::chrono::milliseconds sinir, bool turkce);
+
 // [ana] One run of the removal script at `betikYolu` through /bin/sh, in this
 // process's environment prepared by cocukOrtami. A missing script gives 127
 // and "kaldir.sh yok"; a child that cannot start gives 126 and the system's

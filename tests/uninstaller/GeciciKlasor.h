@@ -1,5 +1,5 @@
 #pragma once
-// A scratch folder per test, removed with everything in it.
+// A scratch folder per test, removed with everything in it, and file helpers.
 
 #include <filesystem>
 #include <fstream>
@@ -21,9 +21,6 @@ public:
         std::error_code hata;
         std::filesystem::remove_all(mYol, hata);
     }
-    GeciciKlasor(const GeciciKlasor&) = delete;
-    GeciciKlasor& operator=(const GeciciKlasor&) = delete;
-
     const std::filesystem::path& yol() const { return mYol; }
 
 private:
@@ -32,8 +29,7 @@ private:
 
 // Writes `icerik` to `yol`, creating the folders on the way.
 inline void dosyaYaz(const std::filesystem::path& yol, const std::string& icerik,
-                     std::filesystem::perms izin = std::filesystem::perms::owner_read |
-                                                   std::filesystem::perms::owner_write) {
+                     std::filesystem::perms izin = std::filesystem::perms::owner_all) {
     std::filesystem::create_directories(yol.parent_path());
     std::ofstream(yol, std::ios::binary) << icerik;
     std::filesystem::permissions(yol, izin);
