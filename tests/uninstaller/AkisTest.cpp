@@ -32,19 +32,25 @@ TEST(CiktiSayimi, CountsOnlyExactPrefixesAtLineStart) {
     }
 }
 
-TEST(Kararlar, LanguageModeAndButtons) {
+TEST(DilVeKip, TurkishForALeadingLowercaseTrAndTestModeOnlyForOne) {
     using L = std::vector<std::string>;
     for (const L& d : {L{"tr"}, L{"tr-TR", "en"}, L{"trx"}})
         EXPECT_TRUE(turkceMi(d)) << d[0];
-    for (const L& d : {L{}, L{"en-TR", "tr"}, L{"TR"}, L{""}})
+    for (const L& d : {L{}, L{"en-TR", "tr"}, L{"TR"}})
         EXPECT_FALSE(turkceMi(d)) << d.size();
     EXPECT_TRUE(testKipiMi("1"));
     for (const char* d : {"true", "0", "", " 1", "11", static_cast<const char*>(nullptr)})
         EXPECT_FALSE(testKipiMi(d)) << (d ? d : "unset");
+}
+
+TEST(Uyarici, ButtonsKeysAndTheTextMode) {
     // An answer is the first button's code plus the index; anything else is no button.
     for (const auto& [yanit, sira] : {std::pair{1000, 0}, {1001, 1}, {1002, -1}, {999, -1}})
         EXPECT_EQ(dugmeSirasi(yanit, 1000, 2), sira) << yanit;
     EXPECT_EQ(dugmeTusu(0) + "|" + dugmeTusu(1) + "|" + dugmeTusu(2), "\r|\033|");
+    std::ostringstream cikis;
+    EXPECT_EQ(MetinUyarici(cikis).goster("B", "m", {"x", "y"}, UyariStili::uyari), 0);
+    EXPECT_EQ(cikis.str(), "[B] m\n");
 }
 
 // Answers the confirmation as scripted and keeps the last alert.
