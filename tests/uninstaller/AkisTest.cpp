@@ -54,30 +54,25 @@ TEST(Uyarici, ButtonsKeysAndTheTextMode) {
 }
 
 // Answers the confirmation as scripted and keeps the last alert.
-class SahteUyarici : public Uyarici {
-public:
-    explicit SahteUyarici(int yanit) : mYanit(yanit) {}
-    void hazirla() override {}
-    int goster(const std::string& baslik, const std::string& metin, const std::vector<std::string>& dugmeler,
-               UyariStili stil) override {
-        son = "[" + baslik + "] " + metin;
-        sonDugmeler = dugmeler;
-        sonStil = stil;
-        return std::exchange(mYanit, 0);
-    }
-    void olaylariIsle(std::chrono::milliseconds) override { ++islenen; }
-
+struct SahteUyarici : Uyarici {
+    int yanit = 0;
+    bool hazir = false;
     std::string son;
     std::vector<std::string> sonDugmeler;
     UyariStili sonStil{};
     std::atomic<int> islenen{0};
 
-private:
-    int mYanit;
+    void hazirla() override { hazir = true; }
+    int goster(const std::string& b, const std::string& m, const std::vector<std::string>& d,
+               UyariStili s) override {
+        std::tie(son, sonDugmeler, sonStil) = std::make_tuple("[" + b + "] " + m, d, s);
+        return std::exchange(yanit, 0);
+    }
+    void olaylariIsle(std::chrono::milliseconds) override { ++islenen; }
 };
 
 TEST(KaldirmaAkisi, ScriptsRunOffTheMainThreadWhileEventsAreHandled) {
-    SahteUyarici u(0);
+    SahteUyarici u;
     const auto ana = std::this_thread::get_id();
     const BetikSonucu s = arkadaCalistir(u, [&] {
         for (int i = 0; i < 1000 && u.islenen < 3; ++i)
@@ -136,7 +131,8 @@ TEST(KaldirmaAkisi, EachOutcomeHasItsExitCodeAlertAndRuns) {
         // clang-format on
     };
     for (const Durum& d : durumlar) {
-        SahteUyarici u(d.yanit);
+        SahteUyarici u;
+        u.yanit = d.yanit;
         std::ostringstream cikis;
         std::string calismalar;
         const Kaldirma k{
@@ -151,6 +147,7 @@ TEST(KaldirmaAkisi, EachOutcomeHasItsExitCodeAlertAndRuns) {
             cikis};
         EXPECT_EQ(kaldir(k), d.kod) << d.metin;
         EXPECT_EQ(u.son, "[OKA Bridge Uninstall] " + d.metin);
+        EXPECT_TRUE(u.hazir) << d.metin;
         EXPECT_EQ(u.sonStil, d.stil) << d.metin;
         EXPECT_EQ(u.sonDugmeler, d.dugmeler) << d.metin;
         EXPECT_EQ(calismalar, d.calismalar) << d.metin;

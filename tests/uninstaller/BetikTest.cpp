@@ -60,15 +60,15 @@ TEST(SurecCalistir, StopsARunPastItsLimitWithItsWholeGroup) {
 
 TEST(BetikCalistir, ReportsMissingScriptBadBytesHugeOutputAndTimeoutReadably) {
     test::GeciciKlasor k;
-    test::dosyaYaz(k.yol() / "a.sh", "printf \"x\\377$OKA_KALDIR_KIP\"; exec >&-; sleep 120");
-    test::dosyaYaz(k.yol() / "b.sh", "head -c 8000000 /dev/zero | tr '\\0' a; exit 7");
+    test::dosyaYaz(k.yol / "a.sh", "printf \"x\\377$OKA_KALDIR_KIP\"; exec >&-; sleep 120");
+    test::dosyaYaz(k.yol / "b.sh", "head -c 8000000 /dev/zero | tr '\\0' a; exit 7");
     const std::tuple<std::optional<std::string>, std::chrono::milliseconds, BetikSonucu> durumlar[] = {
         {std::nullopt, 60s, {127, "kaldir.sh yok"}},
         // Drained to the end, so never blocked on a full pipe, but only the limit kept.
-        {k.yol() / "b.sh",
+        {k.yol / "b.sh",
          60s,
          {7, std::string(CIKTI_SINIRI, 'a') + "\n[çıktının geri kalanı gösterilmiyor]"}},
-        {k.yol() / "a.sh",
+        {k.yol / "a.sh",
          1s,
          {124, "x\xEF\xBF\xBD"
                "denetle\nkaldir.sh 1 saniye içinde bitmedi ve durduruldu."}},

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
-
 namespace oka {
 namespace {
 
@@ -32,11 +29,12 @@ const std::vector<std::string> OGELER = {"~/Library/LaunchAgents/" + ETIKET + ".
 const std::vector<std::string> KOMSULAR = {"~/Library/Audio/Plug-Ins/VST3/Other.vst3/x", "~/Documents/x",
                                            "~/Documents/Steinberg/Cubase/MIDI Remote/Driver Scripts/Local/x"};
 
-class SahteMac {
-public:
+struct SahteMac {
+    test::GeciciKlasor yer;
+
     SahteMac() {
         // Open to the unprivileged user some cases run as, wherever the build tree is.
-        fs::permissions(mYer.yol(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+        fs::permissions(yer.yol, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
         test::dosyaYaz(yol("/bin/ps"), "#!/bin/sh\n[ \"$*\" = '-axo comm=' ] && cat \"$SAHTE/surecler\"\n");
         // Loaded while $SAHTE/yuklu exists; bootout notes whether the plist was still there.
         test::dosyaYaz(yol("/bin/launchctl"),
@@ -44,20 +42,19 @@ public:
                        "print) [ -f \"$SAHTE/yuklu\" ] ;;\nbootout) rm \"$SAHTE/yuklu\"; "
                        "[ -f \"$HOME/" +
                            OGELER[0].substr(2) + "\" ] && echo plist-var >> \"$SAHTE/launchctl\" ;;\nesac\n");
-        fs::copy_file(OKA_KALDIR_BETIGI, yol("/kaldir.sh"));
-        // Bundles and the Cubase folder are folders.
-        for (const std::string& oge : OGELER)
+        for (const std::string& oge : OGELER) // bundles and the Cubase folder are folders
             test::dosyaYaz(
                 oge.find("Bridge.") != std::string::npos || oge == CUBASE ? yol(oge) / "x" : yol(oge), "");
-        for (const std::string& komsu : KOMSULAR)
-            test::dosyaYaz(yol(komsu), "");
+        for (const std::string& oge : KOMSULAR)
+            test::dosyaYaz(yol(oge), "");
         test::dosyaYaz(yol("/yuklu"), "");
+        fs::copy_file(OKA_KALDIR_BETIGI, yol("/kaldir.sh"));
         test::dosyaYaz(yol("/surecler"), "/sbin/launchd\n/Applications/OKA.app/Contents/MacOS/OKA\n");
     }
 
     // "~/..." in the fake home, "/..." in the fake system root.
     fs::path yol(const std::string& oge) const {
-        return mYer.yol() / (oge[0] == '~' ? "ev" : "kok") / oge.substr(oge[0] == '~' ? 2 : 1);
+        return yer.yol / (oge[0] == '~' ? "ev" : "kok") / oge.substr(oge[0] == '~' ? 2 : 1);
     }
     bool var(const std::string& oge) const { return fs::exists(fs::symlink_status(yol(oge))); }
     std::vector<std::string> kalanlar() const {
@@ -67,29 +64,21 @@ public:
         return kalan;
     }
 
-    // The script as `kullanici`, in English unless `ekler` say otherwise.
-    SurecSonucu calistir(const std::vector<std::string>& ekler, uid_t kullanici = geteuid()) const {
+    // The script as `kullanici`, with `ekler` over the fake Mac's own variables.
+    SurecSonucu calistir(std::vector<std::string> ekler, uid_t kullanici = geteuid()) const {
+        for (const std::string& e :
+             {"PATH=" + yol("/bin").string() + ":/usr/bin:/bin", "SAHTE=" + yol("/").string(),
+              "HOME=" + yol("~/").string(), "OKA_KALDIR_KOK=" + yol("/").string()})
+            if (std::none_of(ekler.begin(), ekler.end(),
+                             [&](auto& x) { return x.rfind(e.substr(0, e.find('=')), 0) == 0; }))
+                ekler.push_back(e);
         const std::string id = std::to_string(kullanici), betik = yol("/kaldir.sh").string();
         if (kullanici == geteuid())
-            return surecCalistir("/bin/sh", {betik}, ortam(ekler), 60s);
+            return surecCalistir("/bin/sh", {betik}, ekler, 60s);
         return surecCalistir("/usr/bin/setpriv",
-                             {"--reuid=" + id, "--regid=" + id, "--clear-groups", "/bin/sh", betik},
-                             ortam(ekler), 60s);
+                             {"--reuid=" + id, "--regid=" + id, "--clear-groups", "/bin/sh", betik}, ekler,
+                             60s);
     }
-
-private:
-    // `ekler` over the fake Mac's own variables.
-    std::vector<std::string> ortam(std::vector<std::string> ekler) const {
-        const std::string PATH = "PATH=" + yol("/bin").string() + ":/usr/bin:/bin";
-        for (const std::string& e : {PATH, "SAHTE=" + yol("/").string(), "HOME=" + yol("~/").string(),
-                                     "OKA_KALDIR_KOK=" + yol("/").string()})
-            if (std::none_of(ekler.begin(), ekler.end(),
-                             [&](auto& x) { return x.rfind(e.substr(0, e.find('=') + 1), 0) == 0; }))
-                ekler.push_back(e);
-        return ekler;
-    }
-
-    test::GeciciKlasor mYer;
 };
 
 std::string satirlar(const std::string& onek) {
@@ -105,11 +94,11 @@ TEST(KaldirBetigi, RemovesEveryItemOnceThenFindsThemGone) {
     EXPECT_EQ(std::tie(s.kod, s.bayt),
               std::make_tuple(0, "durduruldu: " + ETIKET + "\n" + satirlar("silindi: ") + "tamam\n"));
     EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{});
-    for (const std::string& komsu : KOMSULAR)
-        EXPECT_TRUE(mac.var(komsu)) << komsu;
+    for (const std::string& oge : KOMSULAR)
+        EXPECT_TRUE(mac.var(oge)) << oge;
     // Folders that held only our items go with them.
     EXPECT_FALSE(mac.var("~/Library/Application Support/OKA Bridge") ||
-                 mac.var(CUBASE.substr(0, CUBASE.rfind('/'))));
+                 mac.var(CUBASE.substr(0, CUBASE.size() - 4)));
     // The helper is stopped while its LaunchAgent file still exists.
     const std::string ajan = "gui/" + std::to_string(getuid()) + "/" + ETIKET;
     EXPECT_EQ(test::dosyaOku(mac.yol("/launchctl")), "print " + ajan + "\nbootout " + ajan + "\nplist-var\n");
@@ -141,10 +130,9 @@ TEST(KaldirBetigi, RemovesNothingWhenAWorkstationRunsOrTheRunIsNotSound) {
     };
     for (const Durum& d : durumlar) {
         SahteMac mac;
+        fs::remove(mac.yol("/surecler"));
         if (d.surecler)
             test::dosyaYaz(mac.yol("/surecler"), d.surecler);
-        else
-            fs::remove(mac.yol("/surecler"));
         const SurecSonucu s = mac.calistir(d.ekler);
         EXPECT_EQ(std::tie(s.kod, s.bayt), std::tie(d.kod, d.cikti)) << d.cikti;
         EXPECT_EQ(mac.kalanlar(), OGELER) << d.cikti;
@@ -153,51 +141,36 @@ TEST(KaldirBetigi, RemovesNothingWhenAWorkstationRunsOrTheRunIsNotSound) {
 }
 
 TEST(KaldirBetigi, AnItemBehindALinkOrAClosedFolderStaysAndTheRemovalFails) {
-    struct Durum {
-        std::function<void(SahteMac&)> hazirla;
-        std::string oge, satir;
-        int kod;
-        std::vector<std::string> duranlar; // outside the table, so never removed
-    } durumlar[] = {
-        {[](SahteMac& m) { fs::permissions(m.yol("~/Documents"), fs::perms::owner_exec); },
-         CUBASE,
-         "no access to the Documents folder: " + CUBASE + " was not removed\n",
-         4,
-         {}},
-        {[](SahteMac& m) { fs::permissions(m.yol("/Library/Audio/Plug-Ins/VST3"), fs::perms::owner_exec); },
-         VST3,
-         "could not remove: " + VST3 + "\n",
-         1,
-         {}},
+    const std::tuple<std::string, std::string, std::string, int> durumlar[] = {
+        {"~/Documents", CUBASE, "no access to the Documents folder: " + CUBASE + " was not removed\n", 4},
+        {"/Library/Audio/Plug-Ins/VST3", VST3, "could not remove: " + VST3 + "\n", 1},
         // A folder on the way points elsewhere; an item that is itself a link goes as a link.
-        {[](SahteMac& m) {
-             fs::rename(m.yol("~/Library/Audio/Plug-Ins/VST3"), m.yol("/disarisi"));
-             fs::create_directory_symlink(m.yol("/disarisi"), m.yol("~/Library/Audio/Plug-Ins/VST3"));
-             fs::rename(m.yol(AU), m.yol("/hedef"));
-             fs::create_directory_symlink(m.yol("/hedef"), m.yol(AU));
-         },
-         "~" + VST3,
-         "not removed, a symbolic link is on the way: ~" + VST3 + "\nremoved: " + AU + "\n",
-         1,
-         {"/disarisi/OKA Bridge.vst3/x", "/hedef/x"}},
+        {"", "~" + VST3, "not removed, a symbolic link is on the way: ~" + VST3 + "\nremoved: " + AU + "\n",
+         1},
     };
-    for (const Durum& d : durumlar) {
+    for (const auto& [kapali, oge, satir, kod] : durumlar) {
         SahteMac mac;
+        if (kapali.empty()) {
+            fs::rename(mac.yol("~/Library/Audio/Plug-Ins/VST3"), mac.yol("/disari"));
+            fs::create_directory_symlink(mac.yol("/disari"), mac.yol("~/Library/Audio/Plug-Ins/VST3"));
+            fs::rename(mac.yol(AU), mac.yol("/hedef"));
+            fs::create_directory_symlink(mac.yol("/hedef"), mac.yol(AU));
+        }
         // As root, permissions do not apply: the fake Mac goes to nobody, who runs the script.
         const uid_t kullanici = geteuid() == 0 ? 65534 : geteuid();
-        for (auto& girdi : fs::recursive_directory_iterator(mac.yol("/..")))
+        for (auto& girdi : fs::recursive_directory_iterator(mac.yer.yol))
             EXPECT_EQ(lchown(girdi.path().c_str(), kullanici, static_cast<gid_t>(-1)), 0) << girdi.path();
-        d.hazirla(mac);
+        if (!kapali.empty())
+            fs::permissions(mac.yol(kapali), fs::perms::owner_exec);
         const SurecSonucu s = mac.calistir({"OKA_KALDIR_ONAYLI=1"}, kullanici);
-        EXPECT_EQ(s.kod, d.kod) << s.bayt;
-        EXPECT_NE(s.bayt.find(d.satir), std::string::npos) << s.bayt;
+        EXPECT_EQ(s.kod, kod) << s.bayt;
+        EXPECT_NE(s.bayt.find(satir), std::string::npos) << s.bayt;
         EXPECT_EQ(s.bayt.find("tamam"), std::string::npos) << s.bayt;
-        EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{d.oge});
-        for (const std::string& duran : d.duranlar)
-            EXPECT_TRUE(mac.var(duran)) << duran;
-        // Let the scratch folder go also when we are not root.
-        for (const char* klasor : {"~/Documents", "/Library/Audio/Plug-Ins/VST3"})
-            fs::permissions(mac.yol(klasor), fs::perms::owner_all);
+        EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{oge});
+        EXPECT_EQ(mac.var("/hedef/x") && mac.var("/disari/OKA Bridge.vst3/x"),
+                  kapali.empty()); // never followed
+        if (!kapali.empty())       // lets the scratch folder go also when we are not root
+            fs::permissions(mac.yol(kapali), fs::perms::owner_all);
     }
 }
 
