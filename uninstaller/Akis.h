@@ -41,7 +41,8 @@ struct Kaldirma {
     bool turkce = false;
     bool test = false;
     Uyarici& uyarici;
-    // One run of the removal script with extra environment entries and a time limit.
+    // [herhangi] One run of the removal script with extra environment entries
+    // and a time limit; called on a worker thread (arkadaCalistir).
     std::function<BetikSonucu(const Ekler&, std::chrono::milliseconds)> betik;
     // Non-interactive mode writes the removal output here after the report.
     std::ostream& cikis;

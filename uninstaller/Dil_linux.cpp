@@ -1,5 +1,6 @@
 #include "Dil.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace oka {
