@@ -31,9 +31,9 @@ SurecSonucu kabuk(const std::string& betik, std::chrono::milliseconds sinir = 60
 TEST(SurecCalistir, EndsMapToCodesAndBothStreamsShareOnePipeWithoutInput) {
     const std::tuple<std::string, int, std::string> durumlar[] = {
         {"echo bir; echo iki >&2; read x; echo \"[$x] $?\"", 0, "bir\niki\n[] 1\n"},
-        {"exit 255", 255, ""},
-        {"kill -QUIT $$", 128 + SIGQUIT, ""}, // never 3, "workstation open"
-        {"kill -ILL $$", 128 + SIGILL, ""},   // never 4, "partial"
+        {"echo a; sleep 1.2; echo b; exit 255", 255, "a\nb\n"}, // read on across a silent second
+        {"kill -QUIT $$", 128 + SIGQUIT, ""},                   // never 3, "workstation open"
+        {"kill -ILL $$", 128 + SIGILL, ""},                     // never 4, "partial"
     };
     for (const auto& [betik, kod, bayt] : durumlar) {
         const SurecSonucu s = kabuk(betik);
@@ -62,12 +62,12 @@ TEST(BetikCalistir, ReportsMissingScriptBadBytesHugeOutputAndTimeoutReadably) {
     test::GeciciKlasor k;
     test::dosyaYaz(k.yol / "a.sh", "printf \"x\\377$OKA_KALDIR_KIP\"; exec >&-; sleep 120");
     test::dosyaYaz(k.yol / "b.sh", "head -c 8000000 /dev/zero | tr '\\0' a; exit 7");
+    test::dosyaYaz(k.yol / "c.sh", "head -c " + std::to_string(CIKTI_SINIRI) + " /dev/zero | tr '\\0' a");
     const std::tuple<std::optional<std::string>, std::chrono::milliseconds, BetikSonucu> durumlar[] = {
         {std::nullopt, 60s, {127, "kaldir.sh yok"}},
         // Drained to the end, so never blocked on a full pipe, but only the limit kept.
-        {k.yol / "b.sh",
-         60s,
-         {7, std::string(CIKTI_SINIRI, 'a') + "\n[çıktının geri kalanı gösterilmiyor]"}},
+        {(k.yol / "c.sh").string(), 60s, {0, std::string(CIKTI_SINIRI, 'a')}},
+        {k.yol / "b.sh", 60s, {7, std::string(CIKTI_SINIRI, 'a') + "\n[çıktının geri kalanı gösterilmiyor]"}},
         {k.yol / "a.sh",
          1s,
          {124, "x\xEF\xBF\xBD"
