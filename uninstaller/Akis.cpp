@@ -57,7 +57,9 @@ int kaldir(const Kaldirma& k) {
     k.uyarici.hazirla();
     const std::string baslik = BASLIK;
 
-    const BetikSonucu denetim = arkadaCalistir(k.uyarici, [&] { return k.betik({{"OKA_KALDIR_KIP", "denetle"}}, DENETIM_SINIRI); });
+    const BetikSonucu denetim = arkadaCalistir(k.uyarici, [&] {
+        return k.betik({{"OKA_KALDIR_KIP", "denetle"}}, DENETIM_SINIRI);
+    });
     if (denetim.kod == 3) {
         k.uyarici.goster(
             baslik,
@@ -84,7 +86,9 @@ int kaldir(const Kaldirma& k) {
     if (secim != 0)
         return 0;
 
-    const BetikSonucu sonuc = arkadaCalistir(k.uyarici, [&] { return k.betik({{"OKA_KALDIR_ONAYLI", "1"}}, KALDIRMA_SINIRI); });
+    const BetikSonucu sonuc = arkadaCalistir(k.uyarici, [&] {
+        return k.betik({{"OKA_KALDIR_ONAYLI", "1"}}, KALDIRMA_SINIRI);
+    });
     const CiktiSayimi sayim = ciktiSay(sonuc.cikti);
     const std::string N = std::to_string(sayim.silinen), M = std::to_string(sayim.zatenYok);
 

@@ -206,7 +206,8 @@ BetikSonucu betikCalistir(const std::optional<std::string>& betikYolu, bool turk
     std::vector<std::string> kendi;
     for (char** e = environ; e && *e; ++e)
         kendi.emplace_back(*e);
-    const SurecSonucu s = surecCalistir("/bin/sh", {*betikYolu}, cocukOrtami(kendi, turkce, test, ekler), sinir);
+    const SurecSonucu s =
+        surecCalistir("/bin/sh", {*betikYolu}, cocukOrtami(kendi, turkce, test, ekler), sinir);
 
     BetikSonucu sonuc{s.kod, utf8Onar(s.bayt)};
     if (s.kesildi)
