@@ -1,5 +1,7 @@
 #include "Akis.h"
 
+#include <future>
+
 namespace oka {
 
 namespace {
@@ -10,8 +12,8 @@ bool basliyor(std::string_view satir, std::string_view onek) {
 
 } // namespace
 
-bool turkceMi(std::string_view dil) {
-    return basliyor(dil, "tr");
+bool turkceMi(const std::vector<std::string>& diller) {
+    return !diller.empty() && basliyor(diller.front(), "tr");
 }
 
 bool testKipiMi(const char* deger) {
@@ -40,6 +42,14 @@ CiktiSayimi ciktiSay(std::string_view cikti) {
     return s;
 }
 
+BetikSonucu arkadaCalistir(Uyarici& uyarici, const std::function<BetikSonucu()>& is) {
+    std::future<BetikSonucu> sonuc = std::async(std::launch::async, is);
+    // Short enough that the app never looks stuck, long enough not to spin.
+    while (sonuc.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        uyarici.olaylariIsle(std::chrono::milliseconds(50));
+    return sonuc.get();
+}
+
 int kaldir(const Kaldirma& k) {
     const auto m = [&](const std::string& tr, const std::string& en) { return k.turkce ? tr : en; };
     const std::vector<std::string> tamamDugmesi{"OK"};
@@ -47,7 +57,9 @@ int kaldir(const Kaldirma& k) {
     k.uyarici.hazirla();
     const std::string baslik = BASLIK;
 
-    const BetikSonucu denetim = k.betik({{"OKA_KALDIR_KIP", "denetle"}}, DENETIM_SINIRI);
+    const BetikSonucu denetim = arkadaCalistir(k.uyarici, [&] {
+        return k.betik({{"OKA_KALDIR_KIP", "denetle"}}, DENETIM_SINIRI);
+    });
     if (denetim.kod == 3) {
         k.uyarici.goster(
             baslik,
@@ -74,7 +86,9 @@ int kaldir(const Kaldirma& k) {
     if (secim != 0)
         return 0;
 
-    const BetikSonucu sonuc = k.betik({{"OKA_KALDIR_ONAYLI", "1"}}, KALDIRMA_SINIRI);
+    const BetikSonucu sonuc = arkadaCalistir(k.uyarici, [&] {
+        return k.betik({{"OKA_KALDIR_ONAYLI", "1"}}, KALDIRMA_SINIRI);
+    });
     const CiktiSayimi sayim = ciktiSay(sonuc.cikti);
     const std::string N = std::to_string(sayim.silinen), M = std::to_string(sayim.zatenYok);
 

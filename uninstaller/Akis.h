@@ -19,9 +19,9 @@ inline constexpr const char* BASLIK = "OKA Bridge Uninstall";
 inline constexpr std::chrono::minutes DENETIM_SINIRI{2};
 inline constexpr std::chrono::minutes KALDIRMA_SINIRI{10};
 
-// [herhangi] Turkish when the first preferred language begins with "tr"
-// (case-sensitive, nothing required after it).
-bool turkceMi(std::string_view dil);
+// [herhangi] Turkish when the first of the preferred languages, or "en" when
+// there is none, begins with "tr" (case-sensitive, nothing required after it).
+bool turkceMi(const std::vector<std::string>& diller);
 
 // [herhangi] Non-interactive mode: OKA_KALDIR_TEST is exactly "1".
 bool testKipiMi(const char* deger);
@@ -41,11 +41,17 @@ struct Kaldirma {
     bool turkce = false;
     bool test = false;
     Uyarici& uyarici;
-    // One run of the removal script with extra environment entries and a time limit.
+    // [herhangi] One run of the removal script with extra environment entries
+    // and a time limit; called on a worker thread (arkadaCalistir).
     std::function<BetikSonucu(const Ekler&, std::chrono::milliseconds)> betik;
     // Non-interactive mode writes the removal output here after the report.
     std::ostream& cikis;
 };
+
+// [ana] Runs `is` on a thread of its own while this thread keeps handling the
+// window system's events, so a script that takes minutes never leaves the app
+// unresponsive; returns what `is` returned.
+BetikSonucu arkadaCalistir(Uyarici& uyarici, const std::function<BetikSonucu()>& is);
 
 // [ana] The whole run from check to report; returns the process exit code.
 int kaldir(const Kaldirma& k);

@@ -35,8 +35,10 @@ constexpr int ZAMAN_ASIMI_KODU = 124;
 // OKA_KALDIR_DIL ("tr"/"en") unless already there, plus `ekler` replacing any
 // inherited entry of the same name. The run variables OKA_KALDIR_KIP and
 // OKA_KALDIR_ONAYLI come only from `ekler`: an inherited one is dropped, so a
-// check run never carries a confirmation it was not given.
-std::vector<std::string> cocukOrtami(const std::vector<std::string>& kendi, bool turkce, const Ekler& ekler);
+// check run never carries a confirmation it was not given. OKA_KALDIR_KOK (the
+// fake system root of the tests) passes only in non-interactive mode.
+std::vector<std::string> cocukOrtami(const std::vector<std::string>& kendi, bool turkce, bool test,
+                                     const Ekler& ekler);
 
 // [ana] Starts `program` with `argumanlar` in `ortam`, standard input from
 // /dev/null, standard output and error into one pipe read to end of file,
@@ -45,11 +47,14 @@ std::vector<std::string> cocukOrtami(const std::vector<std::string>& kendi, bool
 SurecSonucu surecCalistir(const std::string& program, const std::vector<std::string>& argumanlar,
                           const std::vector<std::string>& ortam, std::chrono::milliseconds sinir);
 
+// [herhangi] The line that tells a run was stopped at its limit `sinir`.
+std::string zamanAsimiMetni(std::chrono::milliseconds sinir, bool turkce);
+
 // [ana] One run of the removal script at `betikYolu` through /bin/sh, in this
 // process's environment prepared by cocukOrtami. A missing script gives 127
 // and "kaldir.sh yok"; a child that cannot start gives 126 and the system's
 // reason; a run over `sinir` gives ZAMAN_ASIMI_KODU and says so in the output.
-BetikSonucu betikCalistir(const std::optional<std::string>& betikYolu, bool turkce, const Ekler& ekler,
-                          std::chrono::milliseconds sinir);
+BetikSonucu betikCalistir(const std::optional<std::string>& betikYolu, bool turkce, bool test,
+                          const Ekler& ekler, std::chrono::milliseconds sinir);
 
 } // namespace oka

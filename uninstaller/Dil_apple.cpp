@@ -4,19 +4,19 @@
 
 namespace oka {
 
-std::string tercihEdilenDil() {
-    std::string dil;
-    CFArrayRef diller = CFLocaleCopyPreferredLanguages();
-    if (diller) {
-        if (CFArrayGetCount(diller) > 0) {
-            auto ilk = static_cast<CFStringRef>(CFArrayGetValueAtIndex(diller, 0));
-            char tampon[128];
-            if (CFStringGetCString(ilk, tampon, sizeof tampon, kCFStringEncodingUTF8))
-                dil = tampon;
-        }
-        CFRelease(diller);
+std::vector<std::string> tercihEdilenDiller() {
+    std::vector<std::string> diller;
+    CFArrayRef liste = CFLocaleCopyPreferredLanguages();
+    if (!liste)
+        return diller;
+    for (CFIndex i = 0; i < CFArrayGetCount(liste); ++i) {
+        char tampon[128] = "";
+        CFStringGetCString(static_cast<CFStringRef>(CFArrayGetValueAtIndex(liste, i)), tampon, sizeof tampon,
+                           kCFStringEncodingUTF8);
+        diller.emplace_back(tampon);
     }
-    return dil.empty() ? "en" : dil;
+    CFRelease(liste);
+    return diller;
 }
 
 } // namespace oka

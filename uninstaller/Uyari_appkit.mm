@@ -11,6 +11,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+// The app ends only through its own flow, so its exit code always tells the
+// outcome: a Quit from the Dock while the script runs would otherwise leave
+// with 0 and no report.
+@interface OkaKaldirTemsilci : NSObject <NSApplicationDelegate>
+@end
+
+@implementation OkaKaldirTemsilci
+- (NSApplicationTerminateReply)applicationShouldTerminate:(NSApplication *)uygulama {
+    (void)uygulama;
+    return NSTerminateCancel;
+}
+@end
+
 namespace {
 
 // A modal alert that meets an uncaught exception would otherwise stay on
@@ -40,11 +53,14 @@ NSAlertStyle alertStili(oka::UyariStili stil) {
 
 class AppKitUyarici : public oka::Uyarici {
   public:
+    ~AppKitUyarici() override { [mTemsilci release]; }
+
     void hazirla() override {
         NSSetUncaughtExceptionHandler(&yakalanmamis);
         NSAutoreleasePool *havuz = [[NSAutoreleasePool alloc] init];
         [NSApplication sharedApplication];
         [NSApp setActivationPolicy:NSApplicationActivationPolicyRegular];
+        [NSApp setDelegate:mTemsilci];
         // No event loop runs, so the launch steps it would take are taken here;
         // GNUstep delivers no key or mouse events to a never-launched app.
         [NSApp finishLaunching];
@@ -57,13 +73,8 @@ class AppKitUyarici : public oka::Uyarici {
         NSAlert *uyari = [[NSAlert alloc] init];
         [uyari setMessageText:nsMetin(baslik)];
         [uyari setInformativeText:nsMetin(metin)];
-        for (std::size_t i = 0; i < dugmeler.size(); ++i) {
-            NSButton *dugme = [uyari addButtonWithTitle:nsMetin(dugmeler[i])];
-            // Escape answers the second button whatever its title; AppKit
-            // only does that by itself for one titled "Cancel".
-            if (i == 1)
-                [dugme setKeyEquivalent:@"\033"];
-        }
+        for (std::size_t i = 0; i < dugmeler.size(); ++i)
+            [[uyari addButtonWithTitle:nsMetin(dugmeler[i])] setKeyEquivalent:nsMetin(oka::dugmeTusu(i))];
         [uyari setAlertStyle:alertStili(stil)];
         // Deprecated from macOS 14 on, but the only call that also brings the
         // app forward on the older systems we support.
@@ -74,9 +85,22 @@ class AppKitUyarici : public oka::Uyarici {
         const NSInteger yanit = [uyari runModal];
         [uyari release];
         [havuz release];
-        const NSInteger sira = yanit - NSAlertFirstButtonReturn;
-        return sira >= 0 && sira < static_cast<NSInteger>(dugmeler.size()) ? static_cast<int>(sira) : -1;
+        return oka::dugmeSirasi(yanit, NSAlertFirstButtonReturn, dugmeler.size());
     }
+
+    void olaylariIsle(std::chrono::milliseconds sure) override {
+        NSAutoreleasePool *havuz = [[NSAutoreleasePool alloc] init];
+        NSDate *son = [NSDate dateWithTimeIntervalSinceNow:static_cast<double>(sure.count()) / 1000.0];
+        for (NSEvent *olay = [NSApp nextEventMatchingMask:NSEventMaskAny untilDate:son inMode:NSDefaultRunLoopMode
+                                                  dequeue:YES];
+             olay != nil; olay = [NSApp nextEventMatchingMask:NSEventMaskAny untilDate:[NSDate distantPast]
+                                                       inMode:NSDefaultRunLoopMode dequeue:YES])
+            [NSApp sendEvent:olay];
+        [havuz release];
+    }
+
+  private:
+    OkaKaldirTemsilci *mTemsilci = [[OkaKaldirTemsilci alloc] init];
 };
 
 } // namespace

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Removes OKA Bridge from this Mac. OKA Bridge Uninstall runs it twice:
-#   OKA_KALDIR_KIP=denetle  check only: 3 when Logic Pro, Cubase or Fender
-#                           Studio Pro / Studio One runs, 0 when nothing blocks
+#   OKA_KALDIR_KIP=denetle  check only: 3 when Logic Pro, Cubase, Fender
+#                           Studio Pro, Studio Pro or Studio One runs, 0 when
+#                           nothing blocks
 #   OKA_KALDIR_ONAYLI=1     remove, once the user confirmed: one line per item,
 #                           "tamam" and 0 at the end; 4 when only the Cubase
 #                           script stayed because Documents access was refused;
@@ -22,11 +23,13 @@ m() {
 }
 
 # Prints the first running workstation's name; status 2 when the process list
-# cannot be read, so a broken check never passes as "nothing runs".
+# cannot be read, so a broken check never passes as "nothing runs". The
+# plug-in takes any process named "Studio Pro..." or "Studio One..." for its
+# host, so those names count here too.
 calisan_istasyon() {
     liste=$(ps -axo comm= 2>/dev/null) || return 2
     printf '%s\n' "$liste" | sed 's|.*/||' |
-        grep -E '^(Logic Pro|Cubase|Studio One|Fender Studio Pro)' | head -n 1
+        grep -E '^(Logic Pro|Cubase|Studio One|Studio Pro|Fender Studio Pro)' | head -n 1
     return 0
 }
 

@@ -14,7 +14,7 @@
 #include <string>
 
 int main() {
-    const bool turkce = oka::turkceMi(oka::tercihEdilenDil());
+    const bool turkce = oka::turkceMi(oka::tercihEdilenDiller());
     const bool test = oka::testKipiMi(std::getenv("OKA_KALDIR_TEST"));
     // Non-interactive runs never touch the window system, so they also work
     // where there is no display.
@@ -24,7 +24,7 @@ int main() {
 
     const oka::Kaldirma k{turkce, test, *uyarici,
                           [&](const oka::Ekler& ekler, std::chrono::milliseconds sinir) {
-                              return oka::betikCalistir(betik, turkce, ekler, sinir);
+                              return oka::betikCalistir(betik, turkce, test, ekler, sinir);
                           },
                           std::cout};
     return oka::kaldir(k);

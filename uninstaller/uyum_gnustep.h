@@ -7,6 +7,7 @@
 #define NSAlertStyleWarning NSWarningAlertStyle
 #define NSAlertStyleInformational NSInformationalAlertStyle
 #define NSAlertStyleCritical NSCriticalAlertStyle
+#define NSEventMaskAny NSAnyEventMask
 
 // GNUstep names the policies but NSApplication cannot switch them; every
 // GNUstep application already has a regular presence.

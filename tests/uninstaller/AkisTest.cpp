@@ -1,162 +1,138 @@
-// The uninstaller's decisions without processes or windows: counting the
-// removal output, language and mode, and the order and shape of alerts in the
-// flow. The child's environment is checked through the built app.
+// The uninstaller's decisions and flow without processes or windows.
 
 #include "Akis.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <atomic>
 #include <sstream>
+#include <thread>
 
 namespace oka {
 namespace {
 
-TEST(CiktiSayimi, CountsOnlyExactPrefixesAtLineStart) {
-    struct Durum {
-        const char* cikti;
-        int silinen, zatenYok;
-        bool tamam;
-        std::size_t satir;
-    } durumlar[] = {
-        {"removed: a\nremoved: b\nremoved: c\nsilindi: d\nalready gone: e\nzaten yok: f\n\ntamam\n", 4, 2,
-         true, 7},
-        {"  removed: a\nremoved:b\nzaten yok:c\n\talready gone: d\nRemoved: e\n", 0, 0, false, 5},
-        {"removed: a\r\ntamamlandı", 1, 0, true, 2},
-        {"removed: a", 1, 0, false, 1},
-        {"", 0, 0, false, 0},
-        {"\n\n\n", 0, 0, false, 0},
-        {"silindi: tamam\nx tamam\n", 1, 0, false, 2},
-    };
-    for (const Durum& d : durumlar) {
-        const CiktiSayimi s = ciktiSay(d.cikti);
-        EXPECT_EQ(s.silinen, d.silinen) << d.cikti;
-        EXPECT_EQ(s.zatenYok, d.zatenYok) << d.cikti;
-        EXPECT_EQ(s.tamam, d.tamam) << d.cikti;
-        EXPECT_EQ(s.satirlar.size(), d.satir) << d.cikti;
-    }
-}
-
-TEST(DilVeKip, TurkishOnlyForALeadingLowercaseTr) {
-    for (const char* dil : {"tr", "tr-TR", "tr_CY", "trx"})
-        EXPECT_TRUE(turkceMi(dil)) << dil;
-    for (const char* dil : {"en", "en-GB", "en-TR", "TR", "t", ""})
-        EXPECT_FALSE(turkceMi(dil)) << dil;
-}
-
-TEST(DilVeKip, NonInteractiveOnlyForExactlyOne) {
+TEST(DilVeKip, TurkishForALeadingLowercaseTrAndTestModeOnlyForOne) {
+    using L = std::vector<std::string>;
+    for (const L& d : {L{"tr"}, L{"tr-TR", "en"}, L{"trx"}})
+        EXPECT_TRUE(turkceMi(d)) << d[0];
+    for (const L& d : {L{}, L{"en-TR", "tr"}, L{"TR"}})
+        EXPECT_FALSE(turkceMi(d)) << d.size();
     EXPECT_TRUE(testKipiMi("1"));
-    for (const char* deger : {"true", "0", "", " 1", "1 ", "11"})
-        EXPECT_FALSE(testKipiMi(deger)) << '"' << deger << '"';
-    EXPECT_FALSE(testKipiMi(nullptr));
+    for (const char* d : {"true", "0", "", " 1", "11", static_cast<const char*>(nullptr)})
+        EXPECT_FALSE(testKipiMi(d)) << (d ? d : "unset");
 }
 
-// Records what the flow asks of the window system and the script, in order.
-struct Kayit {
-    std::vector<std::string> olaylar;
-    std::vector<std::vector<std::string>> dugmeler;
-    std::vector<UyariStili> stiller;
-};
+TEST(Uyarici, ButtonsKeysAndTheTextMode) {
+    // An answer is the first button's code plus the index; anything else is no button.
+    for (const auto& [yanit, sira] : {std::pair{1000, 0}, {1001, 1}, {1002, -1}, {999, -1}})
+        EXPECT_EQ(dugmeSirasi(yanit, 1000, 2), sira) << yanit;
+    EXPECT_EQ(dugmeTusu(0) + "|" + dugmeTusu(1) + "|" + dugmeTusu(2), "\r|\033|");
+    std::ostringstream cikis;
+    EXPECT_EQ(MetinUyarici(cikis).goster("B", "m", {"x", "y"}, UyariStili::uyari), 0);
+    EXPECT_EQ(cikis.str(), "[B] m\n");
+}
 
-class SahteUyarici : public Uyarici {
-public:
-    SahteUyarici(Kayit& kayit, std::deque<int> yanitlar) : mKayit(kayit), mYanitlar(std::move(yanitlar)) {}
-    void hazirla() override { mKayit.olaylar.push_back("hazirla"); }
-    int goster(const std::string& baslik, const std::string& metin, const std::vector<std::string>& dugmeler,
-               UyariStili stil) override {
-        mKayit.olaylar.push_back("[" + baslik + "] " + metin.substr(0, metin.find(' ')));
-        mKayit.dugmeler.push_back(dugmeler);
-        mKayit.stiller.push_back(stil);
-        if (mYanitlar.empty())
-            return 0;
-        const int yanit = mYanitlar.front();
-        mYanitlar.pop_front();
-        return yanit;
+// Answers the confirmation as scripted and keeps the last alert.
+struct SahteUyarici : Uyarici {
+    int yanit = 0;
+    bool hazir = false;
+    std::string son;
+    std::vector<std::string> sonDugmeler;
+    UyariStili sonStil{};
+    std::atomic<int> islenen{0};
+
+    void hazirla() override { hazir = true; }
+    int goster(const std::string& b, const std::string& m, const std::vector<std::string>& d,
+               UyariStili s) override {
+        std::tie(son, sonDugmeler, sonStil) = std::make_tuple("[" + b + "] " + m, d, s);
+        return std::exchange(yanit, 0);
     }
-
-private:
-    Kayit& mKayit;
-    std::deque<int> mYanitlar;
+    void olaylariIsle(std::chrono::milliseconds) override { ++islenen; }
 };
 
-struct Senaryo {
-    BetikSonucu denetim, kaldirma;
-    std::deque<int> yanitlar;
-    bool turkce = false;
-};
-
-int calistir(const Senaryo& s, Kayit& kayit, std::string& cikis) {
-    SahteUyarici uyarici(kayit, s.yanitlar);
-    std::ostringstream akis;
-    const Kaldirma k{s.turkce, true, uyarici,
-                     [&](const Ekler& ekler, std::chrono::milliseconds sinir) {
-                         std::string olay = "betik";
-                         for (const auto& [ad, deger] : ekler)
-                             olay += " " + ad + "=" + deger;
-                         olay += " " + std::to_string(sinir.count() / 60000) + "dk";
-                         kayit.olaylar.push_back(olay);
-                         return ekler.count("OKA_KALDIR_KIP") ? s.denetim : s.kaldirma;
-                     },
-                     akis};
-    const int kod = kaldir(k);
-    cikis = akis.str();
-    return kod;
+TEST(KaldirmaAkisi, ScriptsRunOffTheMainThreadWhileEventsAreHandled) {
+    SahteUyarici u;
+    const auto ana = std::this_thread::get_id();
+    const BetikSonucu s = arkadaCalistir(u, [&] {
+        for (int i = 0; i < 1000 && u.islenen < 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return BetikSonucu{std::this_thread::get_id() != ana, std::to_string(u.islenen >= 3)};
+    });
+    EXPECT_EQ(s.kod, 1);
+    EXPECT_EQ(s.cikti, "1");
 }
 
-TEST(KaldirmaAkisi, RunsCheckConfirmRemoveReportInOrder) {
-    Kayit kayit;
-    std::string cikis;
-    EXPECT_EQ(calistir({{0, ""}, {0, "removed: a\ntamam"}, {}}, kayit, cikis), 0);
-    const std::vector<std::string> beklenen{
-        "hazirla",
-        "betik OKA_KALDIR_KIP=denetle 2dk",
-        "[OKA Bridge Uninstall] This",
-        "betik OKA_KALDIR_ONAYLI=1 10dk",
-        "[OKA Bridge Uninstall] OKA",
-    };
-    EXPECT_EQ(kayit.olaylar, beklenen);
-    EXPECT_EQ(cikis, "removed: a\ntamam\n");
-}
-
-TEST(KaldirmaAkisi, AnyAnswerButTheFirstCancelsWithoutRemoving) {
-    for (int yanit : {1, -1}) {
-        Kayit kayit;
-        std::string cikis;
-        EXPECT_EQ(calistir({{0, ""}, {0, "tamam"}, {yanit}}, kayit, cikis), 0);
-        EXPECT_EQ(kayit.olaylar.size(), 3u) << yanit; // prepare, check, confirmation
-        EXPECT_EQ(cikis, "");
-    }
-}
-
-TEST(KaldirmaAkisi, EachOutcomeHasItsButtonsAndStyle) {
-    const std::vector<std::string> ok{"OK"};
+TEST(KaldirmaAkisi, EachOutcomeHasItsExitCodeAlertAndRuns) {
+    using S = UyariStili;
+    // Only exact prefixes at the very start of a line count.
+    const std::string R = "removed: a\nremoved: b\n\n  removed: c\nremoved:d\nRemoved: e\nalready gone: f\r\n"
+                          "already gone:g\nalready gone: tamam\ntamamlandı";
+    const std::vector<std::string> ok{"OK"}, en{"Uninstall", "Cancel"}, tr{"Kaldır", "Vazgeç"};
     struct Durum {
-        const char* ad;
-        Senaryo senaryo;
+        BetikSonucu denetim, kaldirma;
+        int yanit;
+        bool turkce, test;
         int kod;
-        std::vector<std::string> sonDugmeler;
-        UyariStili sonStil;
+        S stil;
+        std::vector<std::string> dugmeler;
+        std::string calismalar, cikis, metin;
     } durumlar[] = {
-        {"workstation open", {{3, ""}, {}, {}}, 3, ok, UyariStili::uyari},
-        {"check failed", {{126, "x"}, {}, {}}, 126, ok, UyariStili::kritik},
-        {"success", {{0, ""}, {0, "tamam"}, {}}, 0, ok, UyariStili::bilgi},
-        {"partial", {{0, ""}, {4, ""}, {}}, 4, ok, UyariStili::uyari},
-        {"failure", {{0, ""}, {9, ""}, {}}, 9, ok, UyariStili::kritik},
-        {"exit 0 without the marker", {{0, ""}, {0, "removed: a"}, {}}, 1, ok, UyariStili::kritik},
-        {"confirmation cancelled", {{0, ""}, {}, {1}}, 0, {"Uninstall", "Cancel"}, UyariStili::uyari},
-        {"confirmation cancelled in Turkish",
-         {{0, ""}, {}, {1}, true},
-         0,
-         {"Kaldır", "Vazgeç"},
-         UyariStili::uyari},
+        // clang-format off
+        {{3, "x"}, {}, 0, false, true, 3, S::uyari, ok, "K2", "",
+         "Logic Pro, Cubase or Fender Studio Pro is open. Quit it and try again — nothing was removed."},
+        {{3, "x"}, {}, 0, true, true, 3, S::uyari, ok, "K2", "",
+         "Logic Pro, Cubase ya da Fender Studio Pro açık. Kapatıp yeniden aç — hiçbir şey silinmedi."},
+        {{127, "kaldir.sh yok"}, {}, 0, false, true, 127, S::kritik, ok, "K2", "", "Check failed: kaldir.sh yok"},
+        {{126, "x"}, {}, 0, true, true, 126, S::kritik, ok, "K2", "", "Denetim yapılamadı: x"},
+        {{0, ""}, {}, 1, false, true, 0, S::uyari, en, "K2", "",
+         "This removes: the OKA Bridge plug-ins (AU, VST3), the OKA MIDI helper and the Cubase MIDI Remote "
+         "script. The OKA app is not removed."},
+        {{0, ""}, {}, -1, true, true, 0, S::uyari, tr, "K2", "",
+         "Şunlar silinecek: OKA Bridge eklentileri (AU, VST3), OKA MIDI yardımcısı ve Cubase MIDI Remote "
+         "betiği. OKA uygulaması silinmez."},
+        {{0, ""}, {0, R}, 0, false, true, 0, S::bilgi, ok, "K2O10", R + "\n",
+         "OKA Bridge was removed (2 items removed, 2 were already gone). The OKA app now opens the MIDI port "
+         "itself."},
+        {{0, ""}, {0, "silindi: a\nzaten yok: b\nzaten yok: c\ntamam\n"}, 0, true, false, 0, S::bilgi, ok, "K2O10",
+         "", "OKA Bridge kaldırıldı (1 öge silindi, 2 öge zaten yoktu). OKA uygulaması MIDI portunu artık "
+         "kendisi açar."},
+        {{0, ""}, {4, "removed: a\nalready gone: b"}, 0, false, true, 4, S::uyari, ok, "K2O10",
+         "removed: a\nalready gone: b\n",
+         "OKA Bridge was removed (1 items removed), but the Cubase script couldn't be removed: access to the "
+         "Documents folder wasn't allowed. Turn on System Settings → Privacy & Security → Files and Folders → "
+         "OKA Bridge Uninstall → Documents, then run this app again."},
+        {{0, ""}, {4, "silindi: a"}, 0, true, false, 4, S::uyari, ok, "K2O10", "",
+         "OKA Bridge kaldırıldı (1 öge silindi), ama Cubase betiği silinemedi: Belgeler klasörüne erişim "
+         "verilmedi. Sistem Ayarları → Gizlilik ve Güvenlik → Dosyalar ve Klasörler → OKA Bridge Uninstall → "
+         "Belgeler'i aç, sonra bu uygulamayı yeniden çalıştır."},
+        {{0, ""}, {9, "removed: a\ntamam"}, 0, false, true, 9, S::kritik, ok, "K2O10", "",
+         "Uninstall didn't finish:\nremoved: a\ntamam"},
+        {{0, ""}, {0, "silindi: tamam\nx tamam"}, 0, true, true, 1, S::kritik, ok, "K2O10", "",
+         "Kaldırma tamamlanamadı:\nsilindi: tamam\nx tamam"},
+        // clang-format on
     };
     for (const Durum& d : durumlar) {
-        Kayit kayit;
-        std::string cikis;
-        EXPECT_EQ(calistir(d.senaryo, kayit, cikis), d.kod) << d.ad;
-        ASSERT_FALSE(kayit.dugmeler.empty()) << d.ad;
-        EXPECT_EQ(kayit.dugmeler.back(), d.sonDugmeler) << d.ad;
-        EXPECT_EQ(kayit.stiller.back(), d.sonStil) << d.ad;
+        SahteUyarici u;
+        u.yanit = d.yanit;
+        std::ostringstream cikis;
+        std::string calismalar;
+        const Kaldirma k{
+            d.turkce, d.test, u,
+            [&](const Ekler& ekler, std::chrono::milliseconds sinir) {
+                // K: check, O: removal, each with its time limit in minutes.
+                const bool denetim = ekler == Ekler{{"OKA_KALDIR_KIP", "denetle"}};
+                const bool onayli = ekler == Ekler{{"OKA_KALDIR_ONAYLI", "1"}};
+                calismalar += (denetim ? "K" : onayli ? "O" : "?") + std::to_string(sinir.count() / 60000);
+                return denetim ? d.denetim : d.kaldirma;
+            },
+            cikis};
+        EXPECT_EQ(kaldir(k), d.kod) << d.metin;
+        EXPECT_EQ(u.son, "[OKA Bridge Uninstall] " + d.metin);
+        EXPECT_TRUE(u.hazir) << d.metin;
+        EXPECT_EQ(u.sonStil, d.stil) << d.metin;
+        EXPECT_EQ(u.sonDugmeler, d.dugmeler) << d.metin;
+        EXPECT_EQ(calismalar, d.calismalar) << d.metin;
+        EXPECT_EQ(cikis.str(), d.cikis) << d.metin;
     }
 }
 

@@ -1,14 +1,10 @@
-// The real kaldir.sh against a fake home and a fake system root holding every
-// item of the install table, with stand-ins for launchctl and ps on PATH.
+// The real kaldir.sh on a fake Mac: a home and a system root holding every
+// item of the install table, with stand-ins for ps and launchctl on PATH.
 
 #include "Betik.h"
 #include "GeciciKlasor.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace oka {
 namespace {
@@ -17,294 +13,165 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 const std::string ETIKET = "com.quillmarsh.brightmoor.midi-yardimci";
-const std::string CUBASE = "Documents/Steinberg/Cubase/MIDI Remote/Driver Scripts/Local/Velmora/OKA";
-
-// Per-user items under the home, system-wide ones under the fake root, in the
-// order the script handles them.
-const std::vector<std::string> KULLANICI = {
-    "Library/LaunchAgents/" + ETIKET + ".plist",
-    "Library/Application Support/OKA Bridge/oka-midi-yardimci",
-    "Library/Preferences/" + ETIKET + ".plist",
-    "Library/Audio/Plug-Ins/VST3/OKA Bridge.vst3",
-    "Library/Audio/Plug-Ins/Components/OKA Bridge.component",
-};
-const std::vector<std::string> SISTEM = {
-    "Library/Audio/Plug-Ins/VST3/OKA Bridge.vst3",
-    "Library/Audio/Plug-Ins/Components/OKA Bridge.component",
-};
+const std::string CUBASE = "~/Documents/Steinberg/Cubase/MIDI Remote/Driver Scripts/Local/Velmora/OKA";
+const std::string VST3 = "/Library/Audio/Plug-Ins/VST3/OKA Bridge.vst3";
+const std::string AU = "~/Library/Audio/Plug-Ins/Components/OKA Bridge.component";
+// Every item in the order the script handles it, per-user ones from "~".
+const std::vector<std::string> OGELER = {"~/Library/LaunchAgents/" + ETIKET + ".plist",
+                                         "~/Library/Application Support/OKA Bridge/oka-midi-yardimci",
+                                         "~/Library/Preferences/" + ETIKET + ".plist",
+                                         "~" + VST3,
+                                         AU,
+                                         VST3,
+                                         AU.substr(1),
+                                         CUBASE};
 // Neighbours that must survive every run.
-const std::vector<std::string> KOMSULAR = {
-    "Library/Audio/Plug-Ins/VST3/Other.vst3/Contents/x",
-    "Documents/Steinberg/Cubase/MIDI Remote/Driver Scripts/Local/Other/x.js",
-    "Documents/notes.txt",
-    "Library/Preferences/com.example.other.plist",
-};
+const std::vector<std::string> KOMSULAR = {"~/Library/Audio/Plug-Ins/VST3/Other.vst3/x", "~/Documents/x",
+                                           "~/Documents/Steinberg/Cubase/MIDI Remote/Driver Scripts/Local/x"};
 
-class SahteMac {
-public:
+struct SahteMac {
+    test::GeciciKlasor yer;
+
     SahteMac() {
-        fs::permissions(mKlasor.yol(), fs::perms::all & ~fs::perms::others_write & ~fs::perms::group_write);
-        fs::create_directories(ev());
-        fs::create_directories(kok());
-        const auto calistirilabilir = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                      fs::perms::others_read | fs::perms::others_exec;
-        test::dosyaYaz(bin() / "ps",
-                       "#!/bin/sh\n[ -f \"$SAHTE/ps-bozuk\" ] && exit 1\n"
-                       "[ \"$*\" = '-axo comm=' ] || exit 2\ncat \"$SAHTE/surecler\"\n",
-                       calistirilabilir);
+        // Open to the unprivileged user some cases run as, wherever the build tree is.
+        fs::permissions(yer.yol, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+        test::dosyaYaz(yol("/bin/ps"), "#!/bin/sh\n[ \"$*\" = '-axo comm=' ] && cat \"$SAHTE/surecler\"\n");
         // Loaded while $SAHTE/yuklu exists; bootout notes whether the plist was still there.
-        test::dosyaYaz(bin() / "launchctl",
-                       "#!/bin/sh\necho \"$*\" >> \"$SAHTE/launchctl\"\n"
-                       "case $1 in\n"
-                       "print) [ -f \"$SAHTE/yuklu\" ] ;;\n"
-                       "bootout) [ -f \"$HOME/Library/LaunchAgents/" +
-                           ETIKET +
-                           ".plist\" ] && echo plist-var >> \"$SAHTE/launchctl\"\n"
-                           "  rm -f \"$SAHTE/yuklu\" ;;\n"
-                           "*) exit 64 ;;\nesac\n",
-                       calistirilabilir);
-        test::dosyaYaz(mKlasor.yol() / "surecler",
-                       "/sbin/launchd\n/Applications/OKA.app/Contents/MacOS/OKA\n",
-                       fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+        test::dosyaYaz(yol("/bin/launchctl"),
+                       "#!/bin/sh\necho \"$*\" >> \"$SAHTE/launchctl\"\ncase $1 in\n"
+                       "print) [ -f \"$SAHTE/yuklu\" ] ;;\nbootout) rm \"$SAHTE/yuklu\"; "
+                       "[ -f \"$HOME/" +
+                           OGELER[0].substr(2) + "\" ] && echo plist-var >> \"$SAHTE/launchctl\" ;;\nesac\n");
+        for (const std::string& oge : OGELER) // bundles and the Cubase folder are folders
+            test::dosyaYaz(
+                oge.find("Bridge.") != std::string::npos || oge == CUBASE ? yol(oge) / "x" : yol(oge), "");
+        for (const std::string& oge : KOMSULAR)
+            test::dosyaYaz(yol(oge), "");
+        test::dosyaYaz(yol("/yuklu"), "");
+        fs::copy_file(OKA_KALDIR_BETIGI, yol("/kaldir.sh"));
+        test::dosyaYaz(yol("/surecler"), "/sbin/launchd\n/Applications/OKA.app/Contents/MacOS/OKA\n");
     }
 
-    fs::path ev() const { return mKlasor.yol() / "ev"; }
-    fs::path kok() const { return mKlasor.yol() / "kok"; }
-    fs::path bin() const { return mKlasor.yol() / "bin"; }
-    fs::path sahte() const { return mKlasor.yol(); }
-
-    void hepsiniKur() {
-        for (const std::string& y : KULLANICI)
-            oge(ev() / y);
-        for (const std::string& y : SISTEM)
-            oge(kok() / y);
-        oge(ev() / CUBASE);
-        for (const std::string& y : KOMSULAR)
-            test::dosyaYaz(ev() / y, "x");
-        test::dosyaYaz(sahte() / "yuklu", "");
+    // "~/..." in the fake home, "/..." in the fake system root.
+    fs::path yol(const std::string& oge) const {
+        return yer.yol / (oge[0] == '~' ? "ev" : "kok") / oge.substr(oge[0] == '~' ? 2 : 1);
     }
-
-    void surecler(const std::string& liste) { test::dosyaYaz(sahte() / "surecler", liste); }
-
-    // Runs the script as `kullanici` (0: as we are), in English unless told.
-    SurecSonucu calistir(std::vector<std::string> ortam, uid_t kullanici = 0) const {
-        ortam.insert(ortam.begin(), {"PATH=" + bin().string() + ":/usr/bin:/bin", "SAHTE=" + sahte().string(),
-                                     "OKA_KALDIR_KOK=" + kok().string()});
-        if (std::none_of(ortam.begin(), ortam.end(), [](auto& e) { return e.rfind("HOME=", 0) == 0; }))
-            ortam.push_back("HOME=" + ev().string());
-        if (kullanici == 0)
-            return surecCalistir("/bin/sh", {OKA_KALDIR_BETIGI}, ortam, 60s);
-        const std::string id = std::to_string(kullanici);
-        return surecCalistir(
-            "/usr/bin/setpriv",
-            {"--reuid=" + id, "--regid=" + id, "--clear-groups", "/bin/sh", OKA_KALDIR_BETIGI}, ortam, 60s);
-    }
-
-    bool var(const fs::path& y) const { return fs::exists(fs::symlink_status(y)); }
-
+    bool var(const std::string& oge) const { return fs::exists(fs::symlink_status(yol(oge))); }
     std::vector<std::string> kalanlar() const {
         std::vector<std::string> kalan;
-        for (const std::string& y : KULLANICI)
-            if (var(ev() / y))
-                kalan.push_back("~/" + y);
-        if (var(ev() / CUBASE))
-            kalan.push_back("~/" + CUBASE);
-        for (const std::string& y : SISTEM)
-            if (var(kok() / y))
-                kalan.push_back("/" + y);
+        std::copy_if(OGELER.begin(), OGELER.end(), std::back_inserter(kalan),
+                     [&](auto& o) { return var(o); });
         return kalan;
     }
 
-    void komsularDuruyor() const {
-        for (const std::string& y : KOMSULAR)
-            EXPECT_TRUE(var(ev() / y)) << y;
+    // The script as `kullanici`, with `ekler` over the fake Mac's own variables.
+    SurecSonucu calistir(std::vector<std::string> ekler, uid_t kullanici = geteuid()) const {
+        for (const std::string& e :
+             {"PATH=" + yol("/bin").string() + ":/usr/bin:/bin", "SAHTE=" + yol("/").string(),
+              "HOME=" + yol("~/").string(), "OKA_KALDIR_KOK=" + yol("/").string()})
+            if (std::none_of(ekler.begin(), ekler.end(),
+                             [&](auto& x) { return x.rfind(e.substr(0, e.find('=')), 0) == 0; }))
+                ekler.push_back(e);
+        const std::string id = std::to_string(kullanici), betik = yol("/kaldir.sh").string();
+        if (kullanici == geteuid())
+            return surecCalistir("/bin/sh", {betik}, ekler, 60s);
+        return surecCalistir("/usr/bin/setpriv",
+                             {"--reuid=" + id, "--regid=" + id, "--clear-groups", "/bin/sh", betik}, ekler,
+                             60s);
     }
-
-private:
-    static void oge(const fs::path& y) {
-        if (y.extension() == ".vst3" || y.extension() == ".component" || y.filename() == "OKA")
-            test::dosyaYaz(y / "Contents" / "Info.plist", "x");
-        else
-            test::dosyaYaz(y, "x");
-    }
-
-    test::GeciciKlasor mKlasor;
 };
 
-std::string satirlar(const std::string& onek, bool sistemDahil = true) {
+std::string satirlar(const std::string& onek) {
     std::string s;
-    for (const std::string& y : KULLANICI)
-        s += onek + "~/" + y + "\n";
-    if (sistemDahil)
-        for (const std::string& y : SISTEM)
-            s += onek + "/" + y + "\n";
+    for (const std::string& oge : OGELER)
+        s += onek + oge + "\n";
     return s;
 }
 
-const std::vector<std::string> ONAYLI = {"OKA_KALDIR_ONAYLI=1", "OKA_KALDIR_DIL=en"};
-
 TEST(KaldirBetigi, RemovesEveryItemOnceThenFindsThemGone) {
     SahteMac mac;
-    mac.hepsiniKur();
-
-    const SurecSonucu ilk = mac.calistir(ONAYLI);
-    EXPECT_EQ(ilk.kod, 0) << ilk.bayt;
-    EXPECT_EQ(ilk.bayt,
-              "stopped: " + ETIKET + "\n" + satirlar("removed: ") + "removed: ~/" + CUBASE + "\ntamam\n");
+    SurecSonucu s = mac.calistir({"OKA_KALDIR_ONAYLI=1", "OKA_KALDIR_DIL=tr"});
+    EXPECT_EQ(std::tie(s.kod, s.bayt),
+              std::make_tuple(0, "durduruldu: " + ETIKET + "\n" + satirlar("silindi: ") + "tamam\n"));
     EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{});
-    mac.komsularDuruyor();
+    for (const std::string& oge : KOMSULAR)
+        EXPECT_TRUE(mac.var(oge)) << oge;
+    // Folders that held only our items go with them.
+    EXPECT_FALSE(mac.var("~/Library/Application Support/OKA Bridge") ||
+                 mac.var(CUBASE.substr(0, CUBASE.size() - 4)));
     // The helper is stopped while its LaunchAgent file still exists.
-    EXPECT_EQ(test::dosyaOku(mac.sahte() / "launchctl"),
-              "print gui/" + std::to_string(getuid()) + "/" + ETIKET + "\nbootout gui/" +
-                  std::to_string(getuid()) + "/" + ETIKET + "\nplist-var\n");
-    // Folders that held only our items go with them; shared ones stay.
-    EXPECT_FALSE(mac.var(mac.ev() / "Library/Application Support/OKA Bridge"));
-    EXPECT_FALSE(mac.var(mac.ev() / "Documents/Steinberg/Cubase/MIDI Remote/Driver Scripts/Local/Velmora"));
-    EXPECT_TRUE(mac.var(mac.ev() / "Library/Application Support"));
+    const std::string ajan = "gui/" + std::to_string(getuid()) + "/" + ETIKET;
+    EXPECT_EQ(test::dosyaOku(mac.yol("/launchctl")), "print " + ajan + "\nbootout " + ajan + "\nplist-var\n");
 
-    const SurecSonucu ikinci = mac.calistir({"OKA_KALDIR_ONAYLI=1", "OKA_KALDIR_DIL=tr"});
-    EXPECT_EQ(ikinci.kod, 0) << ikinci.bayt;
-    EXPECT_EQ(ikinci.bayt, satirlar("zaten yok: ") + "zaten yok: ~/" + CUBASE + "\ntamam\n");
+    s = mac.calistir({"OKA_KALDIR_ONAYLI=1"});
+    EXPECT_EQ(std::tie(s.kod, s.bayt), std::make_tuple(0, satirlar("already gone: ") + "tamam\n"));
 }
 
-TEST(KaldirBetigi, CheckRunReportsARunningWorkstation) {
+TEST(KaldirBetigi, RemovesNothingWhenAWorkstationRunsOrTheRunIsNotSound) {
+    const std::string K = "OKA_KALDIR_KIP=denetle", O = "OKA_KALDIR_ONAYLI=1", YOK = "nothing was removed\n";
     struct Durum {
-        std::string surecler;
+        std::vector<std::string> ekler;
+        const char* surecler; // nullptr: the process list cannot be read
+        std::string cikti;
         int kod;
-        std::string cikti;
     } durumlar[] = {
-        {"/Applications/Logic Pro X.app/Contents/MacOS/Logic Pro X\n", 3, "running: Logic Pro X\n"},
-        {"/sbin/launchd\n/Applications/Cubase 14.app/Contents/MacOS/Cubase 14\n", 3, "running: Cubase 14\n"},
-        {"/Applications/Studio One 6.app/Contents/MacOS/Studio One 6\n", 3, "running: Studio One 6\n"},
-        {"/Applications/Fender Studio Pro.app/Contents/MacOS/Fender Studio Pro\n", 3,
-         "running: Fender Studio Pro\n"},
-        {"/Applications/Logic Remote.app/Contents/MacOS/OKA Cubase helper\n/usr/bin/cubase\n", 0, ""},
-        {"", 0, ""},
+        {{K}, "/sbin/launchd\n/A/Logic Pro X.app/Contents/MacOS/Logic Pro X\n", "running: Logic Pro X\n", 3},
+        {{K}, "Cubase 14\n", "running: Cubase 14\n", 3},
+        {{K}, "Studio One 6\n", "running: Studio One 6\n", 3},
+        {{K}, "Fender Studio Pro\n", "running: Fender Studio Pro\n", 3},
+        {{O}, "Studio Pro 7\n", "running: Studio Pro 7\n", 3},
+        {{K}, "/A/OKA Cubase helper\n/usr/bin/cubase\n", "", 0},
+        {{O}, nullptr, "could not list the running programs\n", 5},
+        {{"OKA_KALDIR_ONAYLI=yes"}, "", "not confirmed: " + YOK, 2},
+        {{"OKA_KALDIR_DIL=tr"}, "", "onay yok: hiçbir şey silinmedi\n", 2},
+        {{O, "OKA_KALDIR_KIP=sil"}, "", "unknown mode: sil\n", 2},
+        {{O, "HOME=/"}, "", "HOME is not usable: " + YOK, 2},
+        {{O, "HOME=ev"}, "", "HOME is not usable: " + YOK, 2},
     };
     for (const Durum& d : durumlar) {
         SahteMac mac;
-        mac.surecler(d.surecler);
-        const SurecSonucu s = mac.calistir({"OKA_KALDIR_KIP=denetle", "OKA_KALDIR_DIL=en"});
-        EXPECT_EQ(s.kod, d.kod) << d.surecler;
-        EXPECT_EQ(s.bayt, d.cikti) << d.surecler;
+        fs::remove(mac.yol("/surecler"));
+        if (d.surecler)
+            test::dosyaYaz(mac.yol("/surecler"), d.surecler);
+        const SurecSonucu s = mac.calistir(d.ekler);
+        EXPECT_EQ(std::tie(s.kod, s.bayt), std::tie(d.kod, d.cikti)) << d.cikti;
+        EXPECT_EQ(mac.kalanlar(), OGELER) << d.cikti;
+        EXPECT_FALSE(mac.var("/launchctl")) << d.cikti;
     }
 }
 
-TEST(KaldirBetigi, ARunningWorkstationOrAnUnreadableProcessListRemovesNothing) {
-    SahteMac mac;
-    mac.hepsiniKur();
-    const auto hepsi = mac.kalanlar();
-
-    mac.surecler("/Applications/Cubase 14.app/Contents/MacOS/Cubase 14\n");
-    for (const auto& ortam :
-         {std::vector<std::string>{"OKA_KALDIR_KIP=denetle", "OKA_KALDIR_ONAYLI=1"}, ONAYLI}) {
-        const SurecSonucu s = mac.calistir(ortam);
-        EXPECT_EQ(s.kod, 3) << ortam[0];
-        EXPECT_EQ(s.bayt, "running: Cubase 14\n") << ortam[0];
-    }
-    test::dosyaYaz(mac.sahte() / "ps-bozuk", "");
-    for (const auto& ortam : {std::vector<std::string>{"OKA_KALDIR_KIP=denetle"}, ONAYLI}) {
-        const SurecSonucu s = mac.calistir(ortam);
-        EXPECT_EQ(s.kod, 5) << ortam[0];
-        EXPECT_EQ(s.bayt, "could not list the running programs\n") << ortam[0];
-    }
-    EXPECT_EQ(mac.kalanlar(), hepsi);
-    EXPECT_FALSE(mac.var(mac.sahte() / "launchctl"));
-}
-
-TEST(KaldirBetigi, RefusesToRemoveWithoutConfirmationOrAUsableHome) {
-    struct Durum {
-        std::vector<std::string> ortam;
-        std::string cikti;
-    } durumlar[] = {
-        {{}, "not confirmed: nothing was removed\n"},
-        {{"OKA_KALDIR_ONAYLI=yes"}, "not confirmed: nothing was removed\n"},
-        {{"OKA_KALDIR_ONAYLI=1", "OKA_KALDIR_KIP=sil"}, "unknown mode: sil\n"},
-        {{"OKA_KALDIR_ONAYLI=1", "HOME="}, "HOME is not usable: nothing was removed\n"},
-        {{"OKA_KALDIR_ONAYLI=1", "HOME=/"}, "HOME is not usable: nothing was removed\n"},
-        {{"OKA_KALDIR_ONAYLI=1", "HOME=ev"}, "HOME is not usable: nothing was removed\n"},
-        {{"OKA_KALDIR_DIL=tr"}, "onay yok: hiçbir şey silinmedi\n"},
+TEST(KaldirBetigi, AnItemBehindALinkOrAClosedFolderStaysAndTheRemovalFails) {
+    const std::tuple<std::string, std::string, std::string, int> durumlar[] = {
+        {"~/Documents", CUBASE, "no access to the Documents folder: " + CUBASE + " was not removed\n", 4},
+        {"/Library/Audio/Plug-Ins/VST3", VST3, "could not remove: " + VST3 + "\n", 1},
+        // A folder on the way points elsewhere; an item that is itself a link goes as a link.
+        {"", "~" + VST3, "not removed, a symbolic link is on the way: ~" + VST3 + "\nremoved: " + AU + "\n",
+         1},
     };
-    for (const Durum& d : durumlar) {
+    for (const auto& [kapali, oge, satir, kod] : durumlar) {
         SahteMac mac;
-        mac.hepsiniKur();
-        const auto hepsi = mac.kalanlar();
-        const SurecSonucu s = mac.calistir(d.ortam);
-        EXPECT_EQ(s.kod, 2) << d.cikti;
-        EXPECT_EQ(s.bayt, d.cikti);
-        EXPECT_EQ(mac.kalanlar(), hepsi) << d.cikti;
+        if (kapali.empty()) {
+            fs::rename(mac.yol("~/Library/Audio/Plug-Ins/VST3"), mac.yol("/disari"));
+            fs::create_directory_symlink(mac.yol("/disari"), mac.yol("~/Library/Audio/Plug-Ins/VST3"));
+            fs::rename(mac.yol(AU), mac.yol("/hedef"));
+            fs::create_directory_symlink(mac.yol("/hedef"), mac.yol(AU));
+        }
+        // As root, permissions do not apply: the fake Mac goes to nobody, who runs the script.
+        const uid_t kullanici = geteuid() == 0 ? 65534 : geteuid();
+        for (auto& girdi : fs::recursive_directory_iterator(mac.yer.yol))
+            EXPECT_EQ(lchown(girdi.path().c_str(), kullanici, static_cast<gid_t>(-1)), 0) << girdi.path();
+        if (!kapali.empty())
+            fs::permissions(mac.yol(kapali), fs::perms::owner_exec);
+        const SurecSonucu s = mac.calistir({"OKA_KALDIR_ONAYLI=1"}, kullanici);
+        EXPECT_EQ(s.kod, kod) << s.bayt;
+        EXPECT_NE(s.bayt.find(satir), std::string::npos) << s.bayt;
+        EXPECT_EQ(s.bayt.find("tamam"), std::string::npos) << s.bayt;
+        EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{oge});
+        EXPECT_EQ(mac.var("/hedef/x") && mac.var("/disari/OKA Bridge.vst3/x"),
+                  kapali.empty()); // never followed
+        if (!kapali.empty())       // lets the scratch folder go also when we are not root
+            fs::permissions(mac.yol(kapali), fs::perms::owner_all);
     }
-}
-
-TEST(KaldirBetigi, FollowsNoSymbolicLinkOutOfTheTable) {
-    SahteMac mac;
-    mac.hepsiniKur();
-    // The per-user VST3 folder points elsewhere; the Components item itself is a link.
-    const fs::path disarisi = mac.sahte() / "disarisi";
-    fs::rename(mac.ev() / "Library/Audio/Plug-Ins/VST3", disarisi);
-    fs::create_directory_symlink(disarisi, mac.ev() / "Library/Audio/Plug-Ins/VST3");
-    const fs::path hedef = mac.sahte() / "hedef.component";
-    fs::remove_all(mac.ev() / "Library/Audio/Plug-Ins/Components/OKA Bridge.component");
-    test::dosyaYaz(hedef / "Contents/Info.plist", "x");
-    fs::create_directory_symlink(hedef, mac.ev() / "Library/Audio/Plug-Ins/Components/OKA Bridge.component");
-
-    const SurecSonucu s = mac.calistir(ONAYLI);
-    EXPECT_EQ(s.kod, 1);
-    EXPECT_NE(s.bayt.find("not removed, a symbolic link is on the way: ~/Library/Audio/Plug-Ins/VST3/OKA "
-                          "Bridge.vst3\n"),
-              std::string::npos)
-        << s.bayt;
-    EXPECT_NE(s.bayt.find("removed: ~/Library/Audio/Plug-Ins/Components/OKA Bridge.component\n"),
-              std::string::npos);
-    EXPECT_EQ(s.bayt.substr(s.bayt.size() - 29), "the removal did not complete\n");
-    EXPECT_TRUE(mac.var(disarisi / "OKA Bridge.vst3/Contents/Info.plist"));
-    EXPECT_TRUE(mac.var(hedef / "Contents/Info.plist"));
-    EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{"~/Library/Audio/Plug-Ins/VST3/OKA Bridge.vst3"});
-}
-
-// The refused-access cases need a user that permissions apply to: as root,
-// the fake Mac is handed to nobody and the script runs as nobody.
-uid_t siradanKullanici(SahteMac& mac) {
-    if (geteuid() != 0)
-        return 0;
-    const uid_t hic = 65534;
-    for (auto& girdi : fs::recursive_directory_iterator(mac.sahte()))
-        EXPECT_EQ(lchown(girdi.path().c_str(), hic, hic), 0) << girdi.path();
-    EXPECT_EQ(lchown(mac.sahte().c_str(), hic, hic), 0);
-    return hic;
-}
-
-TEST(KaldirBetigi, AnUnreadableDocumentsFolderGives4WithEverythingElseRemoved) {
-    SahteMac mac;
-    mac.hepsiniKur();
-    const uid_t kullanici = siradanKullanici(mac);
-    fs::permissions(mac.ev() / "Documents", fs::perms::none);
-
-    const SurecSonucu s = mac.calistir(ONAYLI, kullanici);
-    fs::permissions(mac.ev() / "Documents", fs::perms::owner_all);
-    EXPECT_EQ(s.kod, 4) << s.bayt;
-    EXPECT_EQ(s.bayt, "stopped: " + ETIKET + "\n" + satirlar("removed: ") +
-                          "no access to the Documents folder: ~/" + CUBASE + " was not removed\n");
-    EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{"~/" + CUBASE});
-    mac.komsularDuruyor();
-}
-
-TEST(KaldirBetigi, ASystemItemTheUserMayNotRemoveFailsTheRemoval) {
-    SahteMac mac;
-    mac.hepsiniKur();
-    const uid_t kullanici = siradanKullanici(mac);
-    const fs::path vst3 = mac.kok() / "Library/Audio/Plug-Ins/VST3";
-    fs::permissions(vst3, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                              fs::perms::others_exec);
-
-    const SurecSonucu s = mac.calistir(ONAYLI, kullanici);
-    fs::permissions(vst3, fs::perms::owner_all);
-    EXPECT_EQ(s.kod, 1) << s.bayt;
-    EXPECT_NE(s.bayt.find("could not remove: /Library/Audio/Plug-Ins/VST3/OKA Bridge.vst3\n"),
-              std::string::npos)
-        << s.bayt;
-    EXPECT_EQ(s.bayt.find("tamam"), std::string::npos);
-    EXPECT_EQ(mac.kalanlar(), std::vector<std::string>{"/Library/Audio/Plug-Ins/VST3/OKA Bridge.vst3"});
 }
 
 } // namespace

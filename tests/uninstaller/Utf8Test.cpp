@@ -8,36 +8,21 @@
 namespace oka {
 namespace {
 
-const std::string Y = "\xEF\xBF\xBD"; // U+FFFD
-
 TEST(Utf8Onar, KeepsValidTextAndReplacesEachMaximalSubpart) {
-    struct Durum {
-        const char* ad;
-        std::string girdi, beklenen;
-    } durumlar[] = {
-        {"ascii", "silindi: a", "silindi: a"},
-        {"two, three and four byte forms", "ç € 😀 \xF4\x8F\xBF\xBF", "ç € 😀 \xF4\x8F\xBF\xBF"},
-        {"nul byte kept", std::string("a\0b", 3), std::string("a\0b", 3)},
-        {"stray byte between text",
-         "a\xFF"
-         "b",
-         "a" + Y + "b"},
-        {"lone continuation bytes", "\x80\xBF", Y + Y},
-        {"truncated two-byte form at the end", "ab\xC3", "ab" + Y},
-        {"truncated three-byte form is one replacement",
-         "\xE2\x82"
-         "x",
-         Y + "x"},
-        {"truncated four-byte form is one replacement", "\xF0\x9F\x98", Y},
-        {"overlong two-byte form", "\xC0\xAF", Y + Y},
-        {"overlong three-byte form", "\xE0\x80\xAF", Y + Y + Y},
-        {"surrogate", "\xED\xA0\x80", Y + Y + Y},
-        {"above U+10FFFF", "\xF4\x90\x80\x80", Y + Y + Y + Y},
-        {"lead bytes never used", "\xF5\xFE", Y + Y},
-        {"valid text right after a broken form", "\xE2(ş", Y + "(ş"},
+    const std::string Y = "\xEF\xBF\xBD"; // U+FFFD
+    const std::pair<std::string, std::string> durumlar[] = {
+        {std::string("ç € ሴ ठ 😀 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF a\0b", 33),
+         std::string("ç € ሴ ठ 😀 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF a\0b", 33)},
+        {"a\xFFz\x80\xBF", "a" + Y + "z" + Y + Y},                   // stray and lone continuation bytes
+        {"\xE2\x82x\xF0\x9F\x98", Y + "x" + Y},                      // truncated forms, one replacement each
+        {"\xC0\xAF\xE0\x80\xAF", Y + Y + Y + Y + Y},                 // overlong forms
+        {"\xED\xA0\x80\xF4\x90\x80\x80", Y + Y + Y + Y + Y + Y + Y}, // surrogate, above U+10FFFF
+        {"\xF5\xFE\xE2(ş", Y + Y + Y + "(ş"},                        // lead bytes never used, then valid text
     };
-    for (const Durum& d : durumlar)
-        EXPECT_EQ(utf8Onar(d.girdi), d.beklenen) << d.ad;
+    for (const auto& [girdi, beklenen] : durumlar)
+        EXPECT_EQ(utf8Onar(girdi), beklenen) << girdi;
+    // Truncated at the very end, and nothing read past it.
+    EXPECT_EQ(utf8Onar(std::string_view("ab\xC3\x80", 3)), "ab" + Y);
 }
 
 } // namespace
