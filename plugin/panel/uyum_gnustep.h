@@ -10,7 +10,11 @@
 + (NSFont*)systemFontOfSize:(CGFloat)boyut weight:(NSFontWeight)agirlik;
 @end
 
-// The cell keeps the placeholder; GNUstep never draws it.
+// The cell keeps the placeholder but GNUstep never draws it: every text
+// field made in the process gets a cell that does, in the grey AppKit uses.
+@interface OkaYerTutuculuHucre : NSTextFieldCell
+@end
+
 @interface NSTextField (OkaUyum)
 - (void)setPlaceholderString:(NSString*)yerTutucu;
 - (NSString*)placeholderString;
