@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +29,10 @@ constexpr int ILK_OKUMALAR = 2;
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(ONIZLEME_KULLANIMI, stdout);
+        return 0;
+    }
     std::string hata;
     std::optional<OnizlemeSecenekleri> const s =
         secenekleriOku(std::vector<std::string>(argv + 1, argv + argc), hata);
