@@ -35,7 +35,8 @@ tresult PLUGIN_API OKABridgePanel::attached(void* parent, FIDString type) {
     OKABridgeVST3* e = eklenti;
     oka::panelKopar(gorunum); // a host that attaches twice without removing
     gorunum = oka::panelKur(
-        parent, [e](oka::ArayuzDurumu& d) {
+        parent,
+        [e](oka::ArayuzDurumu& d) {
             e->durumDoldur(d);
             return true;
         },

@@ -12,5 +12,5 @@
 @interface OKABridgeVST3Arayuz : NSObject <AUCocoaUIBase>
 - (unsigned)interfaceVersion;
 // [ana] A new 420 x 278 view, autoreleased; the preferred size is ignored.
-- (NSView*)uiViewForAudioUnit:(AudioUnit)inAudioUnit withSize:(NSSize)inPreferredSize;
+- (NSView *)uiViewForAudioUnit:(AudioUnit)inAudioUnit withSize:(NSSize)inPreferredSize;
 @end

@@ -8,7 +8,7 @@
     return 0;
 }
 
-- (NSView*)uiViewForAudioUnit:(AudioUnit)inAudioUnit withSize:(NSSize)inPreferredSize {
+- (NSView *)uiViewForAudioUnit:(AudioUnit)inAudioUnit withSize:(NSSize)inPreferredSize {
     (void)inPreferredSize;
     return [[[OKABridgeVST3Gorunum alloc] initWithAudioUnit:inAudioUnit] autorelease];
 }

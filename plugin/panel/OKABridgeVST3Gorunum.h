@@ -15,20 +15,20 @@
     // Reader, writer, record, meter and editing state. Behind a unique_ptr:
     // g++ cannot type-encode a std::function held directly in an ivar.
     std::unique_ptr<oka::PanelModeli> mModel;
-    NSTimer* mZamanlayici;
-    NSTextField* mAdAlani;
+    NSTimer *mZamanlayici;
+    NSTextField *mAdAlani;
 }
 // [ana] The VST3 route: the view calls the plug-in through these two.
-- (id)initWithOku:(oka::DurumOkuyucu const&)oku yaz:(oka::AdYazici const&)yaz;
+- (id)initWithOku:(oka::DurumOkuyucu const &)oku yaz:(oka::AdYazici const &)yaz;
 // [ana] The Audio Unit route: the same two through the unit's properties.
 - (id)initWithAudioUnit:(oka::AudioBirimi)au;
 - (id)kur;
 // [ana] After this the view never calls into the plug-in again.
 - (void)kopar;
 - (void)durumuOku;
-- (void)zamanlayiciTikladi:(NSTimer*)zamanlayici;
+- (void)zamanlayiciTikladi:(NSTimer *)zamanlayici;
 - (void)adGirildi:(id)gonderen;
 // [ana] One dictionary per drawn text: "metin", "x", "y", "w", "h",
 // "cizilen", "hiza", "renk".
-- (NSMutableArray*)metinEnvanteri;
+- (NSMutableArray *)metinEnvanteri;
 @end

@@ -3,61 +3,59 @@
 #include "uyum_gnustep.h"
 #endif
 
-#include <string>
 #include <optional>
+#include <string>
 
 namespace {
 
-NSString* nsMetin(std::string const& metin) {
+NSString *nsMetin(std::string const &metin) {
     return [[[NSString alloc] initWithBytes:metin.data() length:metin.size()
                                    encoding:NSUTF8StringEncoding] autorelease];
 }
 
-std::string metin(NSString* s) {
-    char const* u = [s UTF8String];
+std::string metin(NSString *s) {
+    char const *u = [s UTF8String];
     return u ? u : "";
 }
 
-NSColor* renk(oka::Renk r) {
+NSColor *renk(oka::Renk r) {
     return [NSColor colorWithSRGBRed:r.r / 255.0 green:r.g / 255.0 blue:r.b / 255.0 alpha:r.a];
 }
 
-NSRect dikdortgen(oka::Kutu k) {
-    return NSMakeRect(k.x, k.y, k.w, k.h);
-}
+NSRect dikdortgen(oka::Kutu k) { return NSMakeRect(k.x, k.y, k.w, k.h); }
 
-NSFont* yaziTipi(double boyut, oka::Kalinlik k) {
+NSFont *yaziTipi(double boyut, oka::Kalinlik k) {
     NSFontWeight const agirliklar[] = {NSFontWeightMedium, NSFontWeightSemibold, NSFontWeightBold,
                                        NSFontWeightHeavy};
     return [NSFont systemFontOfSize:boyut weight:agirliklar[static_cast<int>(k)]];
 }
 
 // Draws one text into its box; an over-long text ends in an ellipsis.
-void yaz(oka::MetinSatiri const& s) {
-    NSMutableParagraphStyle* paragraf = [[[NSParagraphStyle defaultParagraphStyle] mutableCopy] autorelease];
+void yaz(oka::MetinSatiri const &s) {
+    NSMutableParagraphStyle *paragraf = [[[NSParagraphStyle defaultParagraphStyle] mutableCopy] autorelease];
     [paragraf setAlignment:s.hiza == oka::Hiza::sag ? NSTextAlignmentRight : NSTextAlignmentLeft];
     [paragraf setLineBreakMode:NSLineBreakByTruncatingTail];
-    NSDictionary* nitelikler = [NSDictionary
-        dictionaryWithObjectsAndKeys:yaziTipi(s.boyut, s.kalinlik), NSFontAttributeName, renk(s.renk),
-                                     NSForegroundColorAttributeName, paragraf, NSParagraphStyleAttributeName, nil];
+    NSDictionary *nitelikler =
+        [NSDictionary dictionaryWithObjectsAndKeys:yaziTipi(s.boyut, s.kalinlik), NSFontAttributeName,
+                                                   renk(s.renk), NSForegroundColorAttributeName, paragraf,
+                                                   NSParagraphStyleAttributeName, nil];
     [nsMetin(s.metin) drawInRect:dikdortgen(s.kutu) withAttributes:nitelikler];
 }
 
-NSAttributedString* baslikParcasi(oka::MetinSatiri const& s) {
-    NSDictionary* nitelikler =
+NSAttributedString *baslikParcasi(oka::MetinSatiri const &s) {
+    NSDictionary *nitelikler =
         [NSDictionary dictionaryWithObjectsAndKeys:yaziTipi(s.boyut, s.kalinlik), NSFontAttributeName,
                                                    renk(s.renk), NSForegroundColorAttributeName, nil];
     return [[[NSAttributedString alloc] initWithString:nsMetin(s.metin) attributes:nitelikler] autorelease];
 }
 
-double cizilenGenislik(std::string const& s, double boyut, oka::Kalinlik k) {
-    NSDictionary* nitelikler = [NSDictionary dictionaryWithObject:yaziTipi(boyut, k) forKey:NSFontAttributeName];
+double cizilenGenislik(std::string const &s, double boyut, oka::Kalinlik k) {
+    NSDictionary *nitelikler = [NSDictionary dictionaryWithObject:yaziTipi(boyut, k)
+                                                           forKey:NSFontAttributeName];
     return [nsMetin(s) sizeWithAttributes:nitelikler].width;
 }
 
-NSNumber* sayi(double d) {
-    return [NSNumber numberWithDouble:d];
-}
+NSNumber *sayi(double d) { return [NSNumber numberWithDouble:d]; }
 
 } // namespace
 
@@ -78,7 +76,7 @@ NSNumber* sayi(double d) {
     mZamanlayici = nil;
 }
 
-- (id)initWithOku:(oka::DurumOkuyucu const&)oku yaz:(oka::AdYazici const&)yaz {
+- (id)initWithOku:(oka::DurumOkuyucu const &)oku yaz:(oka::AdYazici const &)yaz {
     self = [super initWithFrame:NSMakeRect(0, 0, oka::PanelModeli::GENISLIK, oka::PanelModeli::YUKSEKLIK)];
     if (self) {
         mModel = std::make_unique<oka::PanelModeli>(oku, yaz, false);
@@ -147,7 +145,7 @@ NSNumber* sayi(double d) {
         [mAdAlani setPlaceholderString:nsMetin(*istek.yerTutucu)];
 }
 
-- (void)zamanlayiciTikladi:(NSTimer*)zamanlayici {
+- (void)zamanlayiciTikladi:(NSTimer *)zamanlayici {
     (void)zamanlayici;
     [self durumuOku];
     mModel->tikla();
@@ -162,12 +160,12 @@ NSNumber* sayi(double d) {
     }
 }
 
-- (void)controlTextDidBeginEditing:(NSNotification*)bildirim {
+- (void)controlTextDidBeginEditing:(NSNotification *)bildirim {
     (void)bildirim;
     mModel->duzenlemeBasladi(metin([mAdAlani stringValue]));
 }
 
-- (BOOL)control:(NSControl*)denetim textView:(NSTextView*)metinGorunumu doCommandBySelector:(SEL)komut {
+- (BOOL)control:(NSControl *)denetim textView:(NSTextView *)metinGorunumu doCommandBySelector:(SEL)komut {
     (void)denetim;
     (void)metinGorunumu;
     if (!sel_isEqual(komut, @selector(cancelOperation:)))
@@ -177,7 +175,7 @@ NSNumber* sayi(double d) {
     return YES;
 }
 
-- (void)controlTextDidEndEditing:(NSNotification*)bildirim {
+- (void)controlTextDidEndEditing:(NSNotification *)bildirim {
     (void)bildirim;
     std::optional<std::string> const geri = mModel->duzenlemeBitti();
     if (geri)
@@ -194,7 +192,7 @@ NSNumber* sayi(double d) {
     return YES;
 }
 
-- (void)mouseDown:(NSEvent*)olay {
+- (void)mouseDown:(NSEvent *)olay {
     (void)olay;
     [[self window] makeFirstResponder:self];
 }
@@ -205,8 +203,8 @@ NSNumber* sayi(double d) {
     [renk(oka::renkler::pencere) setFill];
     NSRectFill([self bounds]);
 
-    NSBezierPath* kart = [NSBezierPath bezierPathWithRoundedRect:dikdortgen(c.kart) xRadius:18 yRadius:18];
-    NSGradient* gecis = [[NSGradient alloc] initWithStartingColor:renk(oka::renkler::kartUst)
+    NSBezierPath *kart = [NSBezierPath bezierPathWithRoundedRect:dikdortgen(c.kart) xRadius:18 yRadius:18];
+    NSGradient *gecis = [[NSGradient alloc] initWithStartingColor:renk(oka::renkler::kartUst)
                                                       endingColor:renk(oka::renkler::kartAlt)];
     [gecis drawInBezierPath:kart angle:-90];
     [gecis release];
@@ -214,13 +212,13 @@ NSNumber* sayi(double d) {
     [kart setLineWidth:1];
     [kart stroke];
 
-    NSMutableAttributedString* baslik = [[NSMutableAttributedString alloc] init];
+    NSMutableAttributedString *baslik = [[NSMutableAttributedString alloc] init];
     [baslik appendAttributedString:baslikParcasi(c.baslikIlk)];
     [baslik appendAttributedString:baslikParcasi(c.baslikSon)];
     [baslik drawInRect:dikdortgen(c.baslikIlk.kutu)];
     [baslik release];
 
-    for (oka::MetinSatiri const& s : c.metinler)
+    for (oka::MetinSatiri const &s : c.metinler)
         yaz(s);
 
     [renk(oka::renkler::olcerIzi) setFill];
@@ -231,14 +229,14 @@ NSNumber* sayi(double d) {
     }
 }
 
-- (NSMutableArray*)metinEnvanteri {
-    NSMutableArray* satirlar = [NSMutableArray array];
+- (NSMutableArray *)metinEnvanteri {
+    NSMutableArray *satirlar = [NSMutableArray array];
     NSRect const a = [mAdAlani frame];
-    for (auto const& e : mModel->metinEnvanteri(metin([mAdAlani stringValue]),
-                                                oka::Kutu{a.origin.x, a.origin.y, a.size.width, a.size.height},
-                                                &cizilenGenislik)) {
-        oka::MetinSatiri const& s = e.satir;
-        NSMutableDictionary* d = [NSMutableDictionary dictionary];
+    for (auto const &e : mModel->metinEnvanteri(
+             metin([mAdAlani stringValue]), oka::Kutu{a.origin.x, a.origin.y, a.size.width, a.size.height},
+             &cizilenGenislik)) {
+        oka::MetinSatiri const &s = e.satir;
+        NSMutableDictionary *d = [NSMutableDictionary dictionary];
         [d setObject:nsMetin(s.metin) forKey:@"metin"];
         [d setObject:sayi(s.kutu.x) forKey:@"x"];
         [d setObject:sayi(s.kutu.y) forKey:@"y"];

@@ -174,10 +174,11 @@ std::string PanelModeli::seviyeMetni() const {
 
 std::string PanelModeli::bicimSatiri() const {
     if (!mOkunabilir)
-        return M("konak eklentiyi ayrı süreçte çalıştırıyor", "the host runs the plug-in in a separate process");
+        return M("konak eklentiyi ayrı süreçte çalıştırıyor",
+                 "the host runs the plug-in in a separate process");
     if (!(mDurum.ornekleme > 0))
         return M("biçim henüz yok", "no format yet");
-    char const* kalip = mTurkce ? "%.0f Hz · %d kanal"
+    char const* kalip = mTurkce             ? "%.0f Hz · %d kanal"
                         : mDurum.kanal == 1 ? "%.0f Hz · %d channel"
                                             : "%.0f Hz · %d channels";
     return bicimle(kalip, mDurum.ornekleme, mDurum.kanal);
@@ -203,14 +204,18 @@ Renk PanelModeli::cubukRengi() const {
 std::vector<MetinSatiri> PanelModeli::satirlar() const {
     using namespace renkler;
     Renk const durumRengi = !mOkunabilir ? etiketKirmizi : mDurum.bagliMi ? camgobegi : bekleyenAmber;
-    char const* durum = !mOkunabilir   ? M("durum okunamıyor", "status unreadable")
+    char const* durum = !mOkunabilir     ? M("durum okunamıyor", "status unreadable")
                         : mDurum.bagliMi ? M("bağlı", "connected")
                                          : M("bekleniyor", "waiting");
     return {
         {surumMetni(), {16, 234, W, 18}, 11.5, Kalinlik::orta, sonukGri, Hiza::sag},
         {M("ROL", "ROLE"), {16, 205, W, 13}, 11, Kalinlik::kalin, etiketKirmizi, Hiza::sol},
-        {mDurum.rolMasterMi ? "master" : M("kanal", "channel"), {16, 186, 160, 18}, 13, Kalinlik::agir,
-         degerBeyaz, Hiza::sol},
+        {mDurum.rolMasterMi ? "master" : M("kanal", "channel"),
+         {16, 186, 160, 18},
+         13,
+         Kalinlik::agir,
+         degerBeyaz,
+         Hiza::sol},
         {M("KANAL ADI", "CHANNEL NAME"), {16, 157, W, 13}, 11, Kalinlik::kalin, etiketKirmizi, Hiza::sol},
         {M("DURUM", "STATUS"), {16, 102, W, 13}, 11, Kalinlik::kalin, etiketKirmizi, Hiza::sol},
         {durum, {16, 83, 140, 18}, 13, Kalinlik::agir, durumRengi, Hiza::sol},
@@ -235,15 +240,18 @@ PanelCizimi PanelModeli::cizim() const {
     return c;
 }
 
-std::vector<PanelModeli::EnvanterSatiri> PanelModeli::metinEnvanteri(std::string const& alanMetni,
-                                                                     Kutu alanKutusu,
-                                                                     GenislikOlcer const& olc) const {
+std::vector<PanelModeli::EnvanterSatiri>
+PanelModeli::metinEnvanteri(std::string const& alanMetni, Kutu alanKutusu, GenislikOlcer const& olc) const {
     PanelCizimi const c = cizim();
     auto const& s = c.metinler;
     MetinSatiri baslikSon = c.baslikSon;
     baslikSon.kutu.x += olc(c.baslikIlk.metin, c.baslikIlk.boyut, c.baslikIlk.kalinlik);
-    MetinSatiri alan{alanMetni.empty() ? mYerTutucu : alanMetni, alanKutusu, 13, Kalinlik::kalin,
-                     renkler::sonukGri, Hiza::sol};
+    MetinSatiri alan{alanMetni.empty() ? mYerTutucu : alanMetni,
+                     alanKutusu,
+                     13,
+                     Kalinlik::kalin,
+                     renkler::sonukGri,
+                     Hiza::sol};
     // The inventory reports the format line and the level value in muted grey
     // and the peak label in Bold, unlike the drawing.
     MetinSatiri bicim = s[6], seviye = s[8], tepe = s[9];

@@ -80,8 +80,8 @@ struct PanelCizimi {
     Kutu kart;                        // inset bounds, radius 18, gradient top to bottom
     MetinSatiri baslikIlk, baslikSon; // "OKA" and " Bridge", one attributed text
     std::vector<MetinSatiri> metinler;
-    Kutu olcerIzi;                    // radius 2
-    std::optional<Kutu> olcerCubugu;  // radius 2, drawn only when it has width
+    Kutu olcerIzi;                   // radius 2
+    std::optional<Kutu> olcerCubugu; // radius 2, drawn only when it has width
     Renk cubukRengi;
 };
 
@@ -98,9 +98,9 @@ public:
 
     // What one poll asks of the name field.
     struct AlanIstegi {
-        bool yenidenCiz = false;               // the panel turned unreadable
-        std::optional<std::string> metin;      // new text for the field
-        std::optional<std::string> yerTutucu;  // new placeholder
+        bool yenidenCiz = false;              // the panel turned unreadable
+        std::optional<std::string> metin;     // new text for the field
+        std::optional<std::string> yerTutucu; // new placeholder
     };
     // [ana] One poll. `duzenleniyor`: the user is typing in the field, which is
     // then left alone; `alanMetni`: the field's text now.

@@ -7,7 +7,7 @@
 
 // Only a regular and a bold face: anything from Semibold up draws bold.
 @interface NSFont (OkaUyum)
-+ (NSFont*)systemFontOfSize:(CGFloat)boyut weight:(NSFontWeight)agirlik;
++ (NSFont *)systemFontOfSize:(CGFloat)boyut weight:(NSFontWeight)agirlik;
 @end
 
 // The cell keeps the placeholder but GNUstep never draws it: every text
@@ -16,18 +16,18 @@
 @end
 
 @interface NSTextField (OkaUyum)
-- (void)setPlaceholderString:(NSString*)yerTutucu;
-- (NSString*)placeholderString;
+- (void)setPlaceholderString:(NSString *)yerTutucu;
+- (NSString *)placeholderString;
 @end
 
 // GNUstep views have one look; the panel draws its own dark card anyway.
 @interface NSView (OkaUyum)
-- (void)setAppearance:(NSAppearance*)gorunus;
+- (void)setAppearance:(NSAppearance *)gorunus;
 @end
 
 // The Audio Unit view-factory protocol as AudioToolbox declares it.
-typedef void* AudioUnit;
+typedef void *AudioUnit;
 @protocol AUCocoaUIBase
 - (unsigned)interfaceVersion;
-- (NSView*)uiViewForAudioUnit:(AudioUnit)inAudioUnit withSize:(NSSize)inPreferredSize;
+- (NSView *)uiViewForAudioUnit:(AudioUnit)inAudioUnit withSize:(NSSize)inPreferredSize;
 @end

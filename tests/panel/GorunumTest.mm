@@ -2,11 +2,11 @@
 // with GNUstep on an X display (Xvfb).
 #import <AppKit/AppKit.h>
 
-#import "OKABridgeVST3Arayuz.h"
-#import "OKABridgeVST3Gorunum.h"
 #include "AudioBirimi.h"
 #include "OKABridgePanel.h"
 #include "OKABridgeVST3.h"
+#import "OKABridgeVST3Arayuz.h"
+#import "OKABridgeVST3Gorunum.h"
 #include "Panel.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ namespace {
 
 // Runs `f` in its own autorelease pool, so that what it let go is gone after.
 template <typename F> void havuzda(F f) {
-    NSAutoreleasePool* havuz = [[NSAutoreleasePool alloc] init];
+    NSAutoreleasePool *havuz = [[NSAutoreleasePool alloc] init];
     f();
     [havuz release];
 }
@@ -30,8 +30,8 @@ void bekle(double saniye) {
     [[NSRunLoop currentRunLoop] runUntilDate:[NSDate dateWithTimeIntervalSinceNow:saniye]];
 }
 
-NSWindow* pencereAc() {
-    NSWindow* p = [[NSWindow alloc] initWithContentRect:NSMakeRect(0, 0, 420, 278)
+NSWindow *pencereAc() {
+    NSWindow *p = [[NSWindow alloc] initWithContentRect:NSMakeRect(0, 0, 420, 278)
                                               styleMask:NSBorderlessWindowMask
                                                 backing:NSBackingStoreBuffered
                                                   defer:NO];
@@ -54,14 +54,14 @@ struct PanelSahnesi {
         eklenti->addRef();
         return static_cast<int>(eklenti->release());
     }
-    OKABridgeVST3Gorunum* gorunum() {
+    OKABridgeVST3Gorunum *gorunum() {
         return [[ebeveyn subviews] count] == 1 ? [[ebeveyn subviews] objectAtIndex:0] : nil;
     }
 
-    NSWindow* pencere = pencereAc();
-    NSView* ebeveyn = [[NSView alloc] initWithFrame:NSMakeRect(0, 0, 420, 278)];
-    OKABridgeVST3* eklenti;
-    OKABridgePanel* panel;
+    NSWindow *pencere = pencereAc();
+    NSView *ebeveyn = [[NSView alloc] initWithFrame:NSMakeRect(0, 0, 420, 278)];
+    OKABridgeVST3 *eklenti;
+    OKABridgePanel *panel;
 };
 
 } // namespace
@@ -69,7 +69,8 @@ struct PanelSahnesi {
 TEST(Panel, OnlyNSViewIsSupported) {
     OKABridgePanel panel(nullptr);
     EXPECT_EQ(panel.isPlatformTypeSupported(kPlatformTypeNSView), kResultTrue);
-    for (FIDString tur : {static_cast<FIDString>(nullptr), kPlatformTypeHWND, kPlatformTypeX11EmbedWindowID, "nsview"})
+    for (FIDString tur :
+         {static_cast<FIDString>(nullptr), kPlatformTypeHWND, kPlatformTypeX11EmbedWindowID, "nsview"})
         EXPECT_EQ(panel.isPlatformTypeSupported(tur), kResultFalse) << (tur ? tur : "null");
     ViewRect boyut;
     ASSERT_EQ(panel.getSize(&boyut), kResultOk);
@@ -88,7 +89,7 @@ TEST(Panel, RefusesWithoutParentPlatformOrPlugin) {
 
 TEST(Panel, AttachRemoveAttachGivesAFreshViewEachTime) {
     PanelSahnesi s;
-    OKABridgeVST3Gorunum* ilk = nil;
+    OKABridgeVST3Gorunum *ilk = nil;
     havuzda([&] {
         ASSERT_EQ(s.panel->attached(s.ebeveyn, kPlatformTypeNSView), kResultOk);
         ilk = [s.gorunum() retain];
@@ -114,7 +115,7 @@ TEST(Panel, ASecondAttachWithoutRemoveReplacesTheView) {
 TEST(Panel, DestroyedWhileAttachedTearsDownTheViewAndReleasesThePluginOnce) {
     PanelSahnesi s;
     EXPECT_EQ(s.eklentiSayaci(), 2);
-    OKABridgeVST3Gorunum* gorunum = nil;
+    OKABridgeVST3Gorunum *gorunum = nil;
     havuzda([&] {
         ASSERT_EQ(s.panel->attached(s.ebeveyn, kPlatformTypeNSView), kResultOk);
         gorunum = [s.gorunum() retain];
@@ -130,12 +131,12 @@ TEST(Panel, DestroyedWhileAttachedTearsDownTheViewAndReleasesThePluginOnce) {
 TEST(Panel, TheViewReadsTheCoreAndAppliesATypedName) {
     PanelSahnesi s;
     ASSERT_EQ(s.panel->attached(s.ebeveyn, kPlatformTypeNSView), kResultOk);
-    OKABridgeVST3Gorunum* gorunum = s.gorunum();
-    NSTextField* alan = [[gorunum subviews] objectAtIndex:0];
+    OKABridgeVST3Gorunum *gorunum = s.gorunum();
+    NSTextField *alan = [[gorunum subviews] objectAtIndex:0];
     [alan setStringValue:@"Lead Vox"];
     [gorunum adGirildi:nil];
     EXPECT_EQ(s.eklenti->elleAdKopyasi(), "Lead Vox");
-    NSArray* envanter = [gorunum metinEnvanteri];
+    NSArray *envanter = [gorunum metinEnvanteri];
     ASSERT_EQ([envanter count], 13u);
     EXPECT_STREQ([[[envanter objectAtIndex:4] objectForKey:@"metin"] UTF8String], "channel");
     EXPECT_STREQ([[[envanter objectAtIndex:6] objectForKey:@"metin"] UTF8String], "Lead Vox");
@@ -147,23 +148,25 @@ TEST(Gorunum, InventoryMeasuresTheDrawnTexts) {
     kayit.tepeDb = -3.25f;
     std::strcpy(kayit.konak, "Cubase");
     std::strcpy(kayit.logicAd, "Vocals");
-    OKABridgeVST3Gorunum* g = [[OKABridgeVST3Gorunum alloc] initWithOku:[&](oka::ArayuzDurumu& d) {
+    OKABridgeVST3Gorunum *g = [[OKABridgeVST3Gorunum alloc] initWithOku:[&](oka::ArayuzDurumu &d) {
         d = kayit;
         return true;
     }
-                                                                   yaz:oka::AdYazici()];
+                                                                    yaz:oka::AdYazici()];
     // Out of a window the field counts as being edited and keeps its start.
-    NSWindow* pencere = pencereAc();
+    NSWindow *pencere = pencereAc();
     [[pencere contentView] addSubview:g];
     [g durumuOku];
-    NSArray* e = [g metinEnvanteri];
+    NSArray *e = [g metinEnvanteri];
     ASSERT_EQ([e count], 13u);
-    char const* anahtarlar[] = {"metin", "x", "y", "w", "h", "cizilen", "hiza", "renk"};
+    char const *anahtarlar[] = {"metin", "x", "y", "w", "h", "cizilen", "hiza", "renk"};
     for (NSUInteger i = 0; i < [e count]; ++i)
-        for (char const* a : anahtarlar)
+        for (char const *a : anahtarlar)
             EXPECT_NE([[e objectAtIndex:i] objectForKey:[NSString stringWithUTF8String:a]], nil) << i << a;
-    auto deger = [&](int i, NSString* a) { return [[[e objectAtIndex:i] objectForKey:a] doubleValue]; };
-    auto metin = [&](int i, NSString* a) { return std::string([[[e objectAtIndex:i] objectForKey:a] UTF8String]); };
+    auto deger = [&](int i, NSString *a) { return [[[e objectAtIndex:i] objectForKey:a] doubleValue]; };
+    auto metin = [&](int i, NSString *a) {
+        return std::string([[[e objectAtIndex:i] objectForKey:a] UTF8String]);
+    };
     EXPECT_GT(deger(0, @"cizilen"), 10);
     EXPECT_EQ(deger(1, @"x"), 16 + deger(0, @"cizilen"));
     EXPECT_EQ(metin(6, @"metin"), "Cubase: Vocals");
@@ -176,10 +179,10 @@ TEST(Gorunum, InventoryMeasuresTheDrawnTexts) {
 
 TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindow) {
     oka::AuIkizi au;
-    OKABridgeVST3Arayuz* fabrika = [[[OKABridgeVST3Arayuz alloc] init] autorelease];
+    OKABridgeVST3Arayuz *fabrika = [[[OKABridgeVST3Arayuz alloc] init] autorelease];
     EXPECT_EQ([fabrika interfaceVersion], 0u);
-    NSWindow* pencere = pencereAc();
-    NSView* gorunum = nil;
+    NSWindow *pencere = pencereAc();
+    NSView *gorunum = nil;
     havuzda([&] {
         gorunum = [[fabrika uiViewForAudioUnit:&au withSize:NSMakeSize(10, 900)] retain];
         [[pencere contentView] addSubview:gorunum];
@@ -204,15 +207,15 @@ TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindow) {
 
 namespace {
 // A GUI process that meets an uncaught exception would otherwise hang.
-void yakalanmamis(NSException* istisna) {
+void yakalanmamis(NSException *istisna) {
     std::fprintf(stderr, "%s: %s\n", [[istisna name] UTF8String], [[istisna reason] UTF8String]);
     std::exit(1);
 }
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     setenv("LANGUAGE", "en", 1); // the texts below are the English ones
-    NSAutoreleasePool* havuz = [[NSAutoreleasePool alloc] init];
+    NSAutoreleasePool *havuz = [[NSAutoreleasePool alloc] init];
     [NSApplication sharedApplication];
     NSSetUncaughtExceptionHandler(&yakalanmamis);
     ::testing::InitGoogleTest(&argc, argv);

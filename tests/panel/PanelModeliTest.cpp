@@ -1,6 +1,6 @@
 // The panel's decisions, without a display.
-#include "AudioBirimi.h"
 #include "PanelModeli.h"
+#include "AudioBirimi.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +51,9 @@ TEST(PanelDili, TurkishIsTrFollowedByTheEndADashOrAnUnderscore) {
     struct {
         char const* dil;
         bool turkce;
-    } const durumlar[] = {{"tr", true},     {"TR", true},   {"tr_TR", true}, {"tr-TR", true}, {"Tr-CY", true},
-                          {"tra", false},   {"en-TR", false}, {"", false},   {"t", false},    {"tr.UTF-8", false}};
+    } const durumlar[] = {{"tr", true},    {"TR", true},       {"tr_TR", true},  {"tr-TR", true},
+                          {"Tr-CY", true}, {"tra", false},     {"en-TR", false}, {"", false},
+                          {"t", false},    {"tr.UTF-8", false}};
     for (auto const& d : durumlar)
         EXPECT_EQ(oka::turkceMi(d.dil), d.turkce) << d.dil;
 }
@@ -62,8 +63,9 @@ TEST(PanelMetinleri, LevelTextIsSilentUpToMinus119) {
         float db;
         bool turkce;
         char const* metin;
-    } const durumlar[] = {{-120.0f, false, "silent"},      {-120.0f, true, "sessiz"},     {-119.0f, false, "silent"},
-                          {-118.9f, false, "-118.9 dBFS"}, {-118.9f, true, "-118.9 dBFS"}, {0.0f, false, "0.0 dBFS"}};
+    } const durumlar[] = {{-120.0f, false, "silent"},     {-120.0f, true, "sessiz"},
+                          {-119.0f, false, "silent"},     {-118.9f, false, "-118.9 dBFS"},
+                          {-118.9f, true, "-118.9 dBFS"}, {0.0f, false, "0.0 dBFS"}};
     for (auto const& d : durumlar) {
         Sahne s(d.turkce);
         s.kayit.tepeDb = d.db;
@@ -180,9 +182,14 @@ TEST(PanelOlceri, BarIsLinearFromMinus60AndRedAboveMinusPointTwo) {
         float db;
         double genislik; // 0: no bar
         bool kirmizi;
-    } const durumlar[] = {{-120, 0, false}, {-60, 0, false}, {-59.9f, 388 * (0.1f / 60), false},
-                          {-30, 194, false}, {-0.2f, 388 * (59.8f / 60), false}, {-0.1f, 388 * (59.9f / 60), true},
-                          {0, 388, true},     {6, 388, true}};
+    } const durumlar[] = {{-120, 0, false},
+                          {-60, 0, false},
+                          {-59.9f, 388 * (0.1f / 60), false},
+                          {-30, 194, false},
+                          {-0.2f, 388 * (59.8f / 60), false},
+                          {-0.1f, 388 * (59.9f / 60), true},
+                          {0, 388, true},
+                          {6, 388, true}};
     for (auto const& d : durumlar) {
         Sahne s;
         s.kayit.tepeDb = d.db;
@@ -245,9 +252,9 @@ TEST(PanelAdi, ALongNameIsCutAtAWholeUtf8Character) {
         std::string ad, yazilan;
     } const durumlar[] = {
         {std::string(300, 'x'), std::string(255, 'x')},
-        {a254 + "\xC5\x9F", a254},               // ş would need bytes 255 and 256
-        {a253 + "\xC5\x9F", a253 + "\xC5\x9F"},  // fits exactly
-        {a253 + "\xE2\x82\xAC", a253},           // €
+        {a254 + "\xC5\x9F", a254},              // ş would need bytes 255 and 256
+        {a253 + "\xC5\x9F", a253 + "\xC5\x9F"}, // fits exactly
+        {a253 + "\xE2\x82\xAC", a253},          // €
         {a254 + "b\xF0\x9F\x8E\xB5", a254 + "b"},
         {"", ""},
     };
@@ -275,8 +282,8 @@ TEST(PanelZamanlayicisi, OnlyTheAudioUnitViewFollowsItsWindow) {
         bool auYolu, koparildi, pencerede, calisiyor;
         Z karar;
     } const durumlar[] = {
-        {true, false, false, true, Z::durdur}, {true, false, true, false, Z::baslat},
-        {true, false, true, true, Z::dokunma}, {true, true, true, false, Z::dokunma},
+        {true, false, false, true, Z::durdur},   {true, false, true, false, Z::baslat},
+        {true, false, true, true, Z::dokunma},   {true, true, true, false, Z::dokunma},
         {false, false, false, true, Z::dokunma},
     };
     for (auto const& d : durumlar) {
@@ -340,7 +347,7 @@ TEST(PanelAudioUnitYolu, PropertiesCarryTheRecordAndTheName) {
     EXPECT_EQ(d.kanal, 2);
     au.okumaSonucu = -10879; // any non-zero status is a failed read
     EXPECT_FALSE(oku(d));
-    oka::auYazici(&au)("Snare");
+    oka::auYazici (&au)("Snare");
     EXPECT_EQ(au.yazilanAd, "Snare");
     EXPECT_EQ(au.yazmaSayisi, 1);
 }

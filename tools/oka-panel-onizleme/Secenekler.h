@@ -8,7 +8,7 @@
 #include <vector>
 
 struct OnizlemeSecenekleri {
-    std::string cikti;             // PNG path
+    std::string cikti;              // PNG path
     std::optional<std::string> dil; // "tr" or "en"; empty: the environment's
     oka::ArayuzDurumu kayit{};      // the record the panel reads
     bool okunabilir = true;         // false: reads fail after the first ones

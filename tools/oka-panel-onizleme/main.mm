@@ -15,7 +15,7 @@
 namespace {
 
 // A GUI process that meets an uncaught exception would otherwise hang.
-void yakalanmamis(NSException* istisna) {
+void yakalanmamis(NSException *istisna) {
     std::fprintf(stderr, "oka-panel-onizleme: %s: %s\n", [[istisna name] UTF8String],
                  [[istisna reason] UTF8String]);
     std::exit(1);
@@ -28,7 +28,7 @@ constexpr int ILK_OKUMALAR = 2;
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(ONIZLEME_KULLANIMI, stdout);
         return 0;
@@ -43,20 +43,19 @@ int main(int argc, char** argv) {
     if (s->dil)
         setenv("LANGUAGE", s->dil->c_str(), 1); // before the panel first asks
 
-    NSAutoreleasePool* havuz = [[NSAutoreleasePool alloc] init];
+    NSAutoreleasePool *havuz = [[NSAutoreleasePool alloc] init];
     [NSApplication sharedApplication];
     // After the application exists: GNUstep installs its own handler then.
     NSSetUncaughtExceptionHandler(&yakalanmamis);
 
     int okumalar = 0;
-    OKABridgeVST3Gorunum* gorunum = [[OKABridgeVST3Gorunum alloc]
-        initWithOku:[&](oka::ArayuzDurumu& d) {
-            d = s->kayit;
-            return ++okumalar <= ILK_OKUMALAR || s->okunabilir;
-        }
-                yaz:oka::AdYazici()];
+    OKABridgeVST3Gorunum *gorunum = [[OKABridgeVST3Gorunum alloc] initWithOku:[&](oka::ArayuzDurumu &d) {
+        d = s->kayit;
+        return ++okumalar <= ILK_OKUMALAR || s->okunabilir;
+    }
+                                                                          yaz:oka::AdYazici()];
     NSRect const cerceve = [gorunum frame];
-    NSWindow* pencere = [[NSWindow alloc] initWithContentRect:cerceve
+    NSWindow *pencere = [[NSWindow alloc] initWithContentRect:cerceve
                                                     styleMask:NSBorderlessWindowMask
                                                       backing:NSBackingStoreBuffered
                                                         defer:NO];
@@ -69,10 +68,12 @@ int main(int argc, char** argv) {
     [pencere orderFront:nil];
     [pencere display];
     [gorunum lockFocus];
-    NSBitmapImageRep* resim = [[[NSBitmapImageRep alloc] initWithFocusedViewRect:[gorunum bounds]] autorelease];
+    NSBitmapImageRep *resim =
+        [[[NSBitmapImageRep alloc] initWithFocusedViewRect:[gorunum bounds]] autorelease];
     [gorunum unlockFocus];
-    NSData* png = [resim representationUsingType:NSPNGFileType properties:[NSDictionary dictionary]];
-    BOOL const yazildi = png && [png writeToFile:[NSString stringWithUTF8String:s->cikti.c_str()] atomically:YES];
+    NSData *png = [resim representationUsingType:NSPNGFileType properties:[NSDictionary dictionary]];
+    BOOL const yazildi = png && [png writeToFile:[NSString stringWithUTF8String:s->cikti.c_str()]
+                                      atomically:YES];
     if (!yazildi)
         std::fprintf(stderr, "oka-panel-onizleme: cannot write %s\n", s->cikti.c_str());
 
