@@ -103,6 +103,7 @@ TEST(PanelMetinleri, FormatLineInBothLanguages) {
 }
 
 TEST(PanelMetinleri, PlaceholderNamesTheHostAndItsChannel) {
+    std::string const nil256(256, 'A'), cubase256 = "Cubase: " + nil256;
     struct {
         char const* ad;
         char const* konak;
@@ -116,11 +117,13 @@ TEST(PanelMetinleri, PlaceholderNamesTheHostAndItsChannel) {
         {"", "Studio One", false, "Studio One name hasn't arrived yet"},
         {"", "Studio One", true, "Studio One adı henüz gelmedi"},
         {"\xC3", "Cubase", false, "Cubase name hasn't arrived yet"}, // not UTF-8: read as empty
+        {nil256.c_str(), "Cubase", false, cubase256.c_str()},        // no NUL: the field ends it
     };
     for (auto const& d : durumlar) {
         Sahne s(d.turkce);
         koy(s.kayit.logicAd, d.ad);
         koy(s.kayit.konak, d.konak);
+        koy(s.kayit.elleAd, "Kick"); // right after the host's name in the record
         auto const istek = s.model.durumuOku(false, "");
         EXPECT_EQ(istek.yerTutucu.value_or("(unchanged)"), d.yerTutucu);
         EXPECT_EQ(s.model.yerTutucu(), d.yerTutucu);
