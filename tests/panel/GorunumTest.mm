@@ -142,9 +142,11 @@ TEST(Panel, TheViewReadsTheCoreAndAppliesATypedName) {
     EXPECT_STREQ([[[envanter objectAtIndex:6] objectForKey:@"metin"] UTF8String], "Lead Vox");
 }
 
-TEST(Gorunum, InventoryMeasuresTheDrawnTexts) {
+TEST(Gorunum, InventoryListsTheThirteenDrawnTextsMeasured) {
     oka::ArayuzDurumu kayit{};
     kayit.bagliMi = 1;
+    kayit.ornekleme = 48000;
+    kayit.kanal = 2;
     kayit.tepeDb = -3.25f;
     std::strcpy(kayit.konak, "Cubase");
     std::strcpy(kayit.logicAd, "Vocals");
@@ -158,22 +160,40 @@ TEST(Gorunum, InventoryMeasuresTheDrawnTexts) {
     [[pencere contentView] addSubview:g];
     [g durumuOku];
     NSArray *e = [g metinEnvanteri];
-    ASSERT_EQ([e count], 13u);
-    char const *anahtarlar[] = {"metin", "x", "y", "w", "h", "cizilen", "hiza", "renk"};
-    for (NSUInteger i = 0; i < [e count]; ++i)
-        for (char const *a : anahtarlar)
-            EXPECT_NE([[e objectAtIndex:i] objectForKey:[NSString stringWithUTF8String:a]], nil) << i << a;
-    auto deger = [&](int i, NSString *a) { return [[[e objectAtIndex:i] objectForKey:a] doubleValue]; };
-    auto metin = [&](int i, NSString *a) {
-        return std::string([[[e objectAtIndex:i] objectForKey:a] UTF8String]);
+    struct {
+        char const *metin;
+        double x, w;
+        int hiza;
+        char const *renk;
+    } const beklenen[] = {
+        {"OKA", 16, 388, 0, "#F5A623"},
+        {" Bridge", -1, 388, 0, "#22D3EE"}, // after "OKA" as measured
+        {"version 1.1", 16, 388, 1, "#8F949B"},
+        {"ROLE", 16, 388, 0, "#F87160"},
+        {"channel", 16, 160, 0, "#F2F3F5"},
+        {"CHANNEL NAME", 16, 388, 0, "#F87160"},
+        {"Cubase: Vocals", 16, 388, 0, "#8F949B"},
+        {"STATUS", 16, 388, 0, "#F87160"},
+        {"connected", 16, 140, 0, "#22D3EE"},
+        {"48000 Hz · 2 channels", 156, 248, 1, "#8F949B"},
+        {"INPUT LEVEL", 16, 388, 0, "#F87160"},
+        {"peak", 16, 388, 0, "#8F949B"},
+        {"-3.2 dBFS", 16, 388, 1, "#8F949B"},
     };
-    EXPECT_GT(deger(0, @"cizilen"), 10);
-    EXPECT_EQ(deger(1, @"x"), 16 + deger(0, @"cizilen"));
-    EXPECT_EQ(metin(6, @"metin"), "Cubase: Vocals");
-    EXPECT_EQ(metin(8, @"metin"), "connected");
-    EXPECT_EQ(metin(8, @"renk"), "#22D3EE");
-    EXPECT_EQ(metin(12, @"metin"), "-3.2 dBFS");
-    EXPECT_EQ(deger(12, @"hiza"), 1);
+    ASSERT_EQ([e count], std::size(beklenen));
+    auto deger = [&](std::size_t i, char const *a) {
+        return [[e objectAtIndex:i] objectForKey:[NSString stringWithUTF8String:a]];
+    };
+    for (std::size_t i = 0; i < std::size(beklenen); ++i) {
+        EXPECT_STREQ([deger(i, "metin") UTF8String], beklenen[i].metin) << i;
+        double const x = beklenen[i].x < 0 ? 16 + [deger(0, "cizilen") doubleValue] : beklenen[i].x;
+        EXPECT_EQ([deger(i, "x") doubleValue], x) << i;
+        EXPECT_EQ([deger(i, "w") doubleValue], beklenen[i].w) << i;
+        EXPECT_GT([deger(i, "h") doubleValue], 0) << i;
+        EXPECT_GT([deger(i, "cizilen") doubleValue], 8) << i; // the font really measured it
+        EXPECT_EQ([deger(i, "hiza") intValue], beklenen[i].hiza) << i;
+        EXPECT_STREQ([deger(i, "renk") UTF8String], beklenen[i].renk) << i;
+    }
     oka::panelKopar(g);
 }
 
