@@ -287,7 +287,8 @@ TEST(PanelAudioUnitYolu, PropertiesCarryTheRecordAndTheName) {
     EXPECT_EQ(d.kanal, 2);
     au.okumaSonucu = -10879; // any non-zero status is a failed read
     EXPECT_FALSE(oku(d));
-    oka::auYazici (&au)("Snare");
+    oka::AdYazici const yaz = oka::auYazici(&au);
+    yaz("Snare");
     EXPECT_EQ(au.yazilanAd, "Snare");
     EXPECT_EQ(au.yazmaSayisi, 1);
 }
