@@ -2,6 +2,7 @@
 
 #include "Utf8.h"
 #include "core/KonakEtiketi.h"
+#include "panel/EditorYap.h"
 #include "platform/Surec.h"
 
 #include "pluginterfaces/base/ibstream.h"
@@ -126,6 +127,12 @@ tresult PLUGIN_API OKABridgeVST3::setComponentHandler(IComponentHandler* handler
         presonusOku("bileşen işleyicisi");
     }
     return r;
+}
+
+IPlugView* PLUGIN_API OKABridgeVST3::createView(FIDString name) {
+    if (!name || std::strcmp(name, ViewType::kEditor) != 0)
+        return nullptr;
+    return oka::editorYap(this);
 }
 
 void OKABridgeVST3::saglayiciKoy(Presonus::IContextInfoProvider* yeni) {

@@ -39,6 +39,8 @@ public:
     Steinberg::tresult PLUGIN_API terminate() override;
     // [ana] Takes the host's PreSonus context provider when the handler is one.
     Steinberg::tresult PLUGIN_API setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override;
+    // [ana] The panel for "editor"; null for any other name and where the plug-in has no editor.
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
 
     Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
                                                      Steinberg::int32 numIns,

@@ -1,0 +1,294 @@
+// The panel's decisions, without a display.
+#include "PanelModeli.h"
+#include "AudioBirimi.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using oka::ArayuzDurumu;
+using oka::PanelModeli;
+
+namespace {
+
+template <std::size_t N> void koy(char (&alan)[N], std::string const& metin) {
+    std::memset(alan, 0, N);
+    std::memcpy(alan, metin.data(), metin.size());
+}
+
+// A plug-in as the panel sees it: the record it answers, whether reads work,
+// and the names it was given.
+struct Sahne {
+    explicit Sahne(bool turkce = false, bool auYolu = false)
+        : model(
+              [this](ArayuzDurumu& d) {
+                  ++okumalar;
+                  d = kayit;
+                  return okunur;
+              },
+              [this](char const* ad) { yazilan.emplace_back(ad); }, auYolu, turkce) {
+        kayit.tepeDb = -120;
+    }
+    // One 0.1 s tick: poll with the field idle, then the meter.
+    void tikla() {
+        model.durumuOku(false, "");
+        model.tikla();
+    }
+
+    ArayuzDurumu kayit{};
+    bool okunur = true;
+    int okumalar = 0;
+    std::vector<std::string> yazilan;
+    PanelModeli model;
+};
+
+} // namespace
+
+TEST(PanelDili, TurkishIsTrFollowedByTheEndADashOrAnUnderscore) {
+    struct {
+        char const* dil;
+        bool turkce;
+    } const durumlar[] = {{"tr", true},    {"TR", true},       {"tr_TR", true},  {"tr-TR", true},
+                          {"Tr-CY", true}, {"tra", false},     {"en-TR", false}, {"", false},
+                          {"t", false},    {"tr.UTF-8", false}};
+    for (auto const& d : durumlar)
+        EXPECT_EQ(oka::turkceMi(d.dil), d.turkce) << d.dil;
+}
+
+TEST(PanelMetinleri, LevelTextIsSilentUpToMinus119) {
+    struct {
+        float db;
+        bool turkce;
+        char const* metin;
+    } const durumlar[] = {{-120.0f, false, "silent"},     {-120.0f, true, "sessiz"},
+                          {-119.0f, false, "silent"},     {-118.9f, false, "-118.9 dBFS"},
+                          {-118.9f, true, "-118.9 dBFS"}, {0.0f, false, "0.0 dBFS"}};
+    for (auto const& d : durumlar) {
+        Sahne s(d.turkce);
+        s.kayit.tepeDb = d.db;
+        s.tikla();
+        EXPECT_EQ(s.model.seviyeMetni(), d.metin) << d.db;
+    }
+}
+
+TEST(PanelMetinleri, FormatLineInBothLanguages) {
+    struct {
+        double hz;
+        int kanal;
+        bool turkce, okunur;
+        char const* satir;
+    } const durumlar[] = {
+        {48000, 2, false, true, "48000 Hz · 2 channels"},
+        {48000, 2, true, true, "48000 Hz · 2 kanal"},
+        {48000, 1, false, true, "48000 Hz · 1 channel"},
+        {48000, 1, true, true, "48000 Hz · 1 kanal"},
+        {44100.4, 2, false, true, "44100 Hz · 2 channels"},
+        {0, 0, false, true, "no format yet"},
+        {0, 0, true, true, "biçim henüz yok"},
+        {48000, 2, false, false, "the host runs the plug-in in a separate process"},
+        {48000, 2, true, false, "konak eklentiyi ayrı süreçte çalıştırıyor"},
+    };
+    for (auto const& d : durumlar) {
+        Sahne s(d.turkce);
+        s.kayit.ornekleme = d.hz;
+        s.kayit.kanal = d.kanal;
+        s.tikla();
+        s.okunur = d.okunur;
+        s.tikla();
+        EXPECT_EQ(s.model.bicimSatiri(), d.satir);
+    }
+}
+
+TEST(PanelMetinleri, PlaceholderNamesTheHostAndItsChannel) {
+    std::string const nil256(256, 'A'), cubase256 = "Cubase: " + nil256;
+    struct {
+        char const* ad;
+        char const* konak;
+        bool turkce;
+        char const* yerTutucu;
+    } const durumlar[] = {
+        {"Vocals", "Cubase", false, "Cubase: Vocals"},
+        {"Vocals", "", false, "Logic: Vocals"},
+        {"", "", false, "Logic's name hasn't arrived yet"},
+        {"", "Logic", true, "Logic'in adı henüz gelmedi"},
+        {"", "Studio One", false, "Studio One name hasn't arrived yet"},
+        {"", "Studio One", true, "Studio One adı henüz gelmedi"},
+        {"\xC3", "Cubase", false, "Cubase name hasn't arrived yet"}, // not UTF-8: read as empty
+        {nil256.c_str(), "Cubase", false, cubase256.c_str()},        // no NUL: the field ends it
+    };
+    for (auto const& d : durumlar) {
+        Sahne s(d.turkce);
+        koy(s.kayit.logicAd, d.ad);
+        koy(s.kayit.konak, d.konak);
+        koy(s.kayit.elleAd, "Kick"); // right after the host's name in the record
+        auto const istek = s.model.durumuOku(false, "");
+        EXPECT_EQ(istek.yerTutucu.value_or("(unchanged)"), d.yerTutucu);
+        EXPECT_EQ(s.model.yerTutucu(), d.yerTutucu);
+    }
+    Sahne okunamaz;
+    okunamaz.okunur = false;
+    okunamaz.model.durumuOku(false, "");
+    EXPECT_EQ(okunamaz.model.yerTutucu(), "Using Logic's name");
+}
+
+TEST(PanelOlceri, BallisticsRiseAtOnceFallThreeDbAndStopAtMinus120) {
+    struct {
+        char const* ad;
+        std::vector<float> tepeler; // one read per tick; NAN: the read fails
+        std::vector<float> gosterilen;
+    } const durumlar[] = {
+        {"rise then fall", {-6, -120, -120, -120}, {-6, -9, -12, -15}},
+        {"a higher peak while falling", {-6, -120, -3}, {-6, -9, -3}},
+        {"an equal peak does not hold", {-6, -6, -6, -6}, {-6, -9, -6, -9}},
+        {"failed reads keep the last peak", {-6, NAN, NAN}, {-6, -9, -6}},
+        {"never below -120", {-118, -120, -120}, {-118, -120, -120}},
+    };
+    for (auto const& d : durumlar) {
+        Sahne s;
+        std::vector<float> gorulen;
+        for (float t : d.tepeler) {
+            s.okunur = !std::isnan(t);
+            if (s.okunur)
+                s.kayit.tepeDb = t;
+            s.tikla();
+            gorulen.push_back(s.model.gosterilenDb());
+        }
+        EXPECT_EQ(gorulen, d.gosterilen) << d.ad;
+    }
+}
+
+TEST(PanelOlceri, BarIsLinearFromMinus60AndRedAboveMinusPointTwo) {
+    struct {
+        float db;
+        double genislik; // 0: no bar
+        bool kirmizi;
+    } const durumlar[] = {{-120, 0, false},
+                          {-60, 0, false},
+                          {-59.9f, 388 * (0.1f / 60), false},
+                          {-30, 194, false},
+                          {-0.2f, 388 * (59.8f / 60), false},
+                          {-0.1f, 388 * (59.9f / 60), true},
+                          {0, 388, true},
+                          {6, 388, true}};
+    for (auto const& d : durumlar) {
+        Sahne s;
+        s.kayit.tepeDb = d.db;
+        s.tikla();
+        auto const c = s.model.cizim();
+        ASSERT_EQ(c.olcerCubugu.has_value(), d.genislik > 0) << d.db;
+        if (c.olcerCubugu) {
+            EXPECT_NEAR(c.olcerCubugu->w, d.genislik, 1e-3) << d.db;
+        }
+        EXPECT_EQ(oka::renkHex(c.cubukRengi), d.kirmizi ? "#F87160" : "#22D3EE") << d.db;
+    }
+}
+
+TEST(PanelDurumu, AFailedReadKeepsTheRecordAndAsksForOneRedraw) {
+    Sahne s;
+    s.kayit.rolMasterMi = 1;
+    s.kayit.bagliMi = 1;
+    s.tikla();
+    s.okunur = false;
+    s.kayit.rolMasterMi = 0;
+    EXPECT_TRUE(s.model.durumuOku(false, "").yenidenCiz);
+    EXPECT_FALSE(s.model.durumuOku(false, "").yenidenCiz);
+    auto metinler = s.model.cizim().metinler;
+    EXPECT_EQ(metinler[2].metin, "master");
+    EXPECT_EQ(metinler[5].metin, "status unreadable");
+    EXPECT_EQ(oka::renkHex(metinler[5].renk), "#F87160");
+    s.okunur = true;
+    s.tikla();
+    metinler = s.model.cizim().metinler;
+    EXPECT_EQ(metinler[2].metin, "channel");
+    EXPECT_EQ(metinler[5].metin, "connected");
+}
+
+TEST(PanelAdi, TheFieldFollowsTheManualNameExceptWhileTyping) {
+    Sahne s;
+    koy(s.kayit.elleAd, "Bass");
+    EXPECT_FALSE(s.model.durumuOku(true, "Dru").metin);
+    EXPECT_EQ(s.model.durumuOku(false, "Dru").metin.value_or("(unchanged)"), "Bass");
+    EXPECT_FALSE(s.model.durumuOku(false, "Bass").metin);
+    koy(s.kayit.elleAd, "\xC3\x28"); // not UTF-8: read as no name
+    EXPECT_EQ(s.model.durumuOku(false, "Bass").metin.value_or("(unchanged)"), "");
+}
+
+TEST(PanelAdi, EscapeRestoresTheTextAndAppliesNothing) {
+    Sahne s;
+    s.model.duzenlemeBasladi("Old");
+    EXPECT_EQ(s.model.iptalEt(), "Old");
+    EXPECT_EQ(s.model.duzenlemeBitti().value_or("(apply)"), "Old");
+    EXPECT_TRUE(s.yazilan.empty());
+    // The next edit is not cancelled any more.
+    s.model.duzenlemeBasladi("Old");
+    EXPECT_FALSE(s.model.duzenlemeBitti());
+    EXPECT_TRUE(s.model.adGirildi("New"));
+    EXPECT_EQ(s.yazilan, std::vector<std::string>{"New"});
+}
+
+TEST(PanelAdi, ALongNameIsCutAtAWholeUtf8Character) {
+    std::string const a254(254, 'a'), a253(253, 'a');
+    struct {
+        std::string ad, yazilan;
+    } const durumlar[] = {
+        {std::string(300, 'x'), std::string(255, 'x')},
+        {a254 + "\xC5\x9F", a254},              // ş would need bytes 255 and 256
+        {a253 + "\xC5\x9F", a253 + "\xC5\x9F"}, // fits exactly
+        {a253 + "\xE2\x82\xAC", a253},          // €
+        {a254 + "b\xF0\x9F\x8E\xB5", a254 + "b"},
+        {"", ""},
+    };
+    for (auto const& d : durumlar) {
+        Sahne s;
+        ASSERT_TRUE(s.model.adGirildi(d.ad));
+        ASSERT_EQ(s.yazilan.size(), 1u);
+        EXPECT_EQ(s.yazilan[0], d.yazilan);
+    }
+}
+
+TEST(PanelAdi, AfterKoparNothingReachesThePlugin) {
+    Sahne s;
+    s.model.kopar();
+    auto const istek = s.model.durumuOku(false, "");
+    EXPECT_FALSE(istek.metin || istek.yerTutucu || istek.yenidenCiz);
+    EXPECT_FALSE(s.model.adGirildi("x"));
+    EXPECT_EQ(s.okumalar, 0);
+    EXPECT_TRUE(s.yazilan.empty());
+}
+
+TEST(PanelZamanlayicisi, OnlyTheAudioUnitViewFollowsItsWindow) {
+    using Z = PanelModeli::Zamanlayici;
+    struct {
+        bool auYolu, koparildi, pencerede, calisiyor;
+        Z karar;
+    } const durumlar[] = {
+        {true, false, false, true, Z::durdur},   {true, false, true, false, Z::baslat},
+        {true, false, true, true, Z::dokunma},   {true, true, true, false, Z::dokunma},
+        {false, false, false, true, Z::dokunma},
+    };
+    for (auto const& d : durumlar) {
+        Sahne s(false, d.auYolu);
+        if (d.koparildi)
+            s.model.kopar();
+        EXPECT_EQ(s.model.pencereDegisti(d.pencerede, d.calisiyor), d.karar)
+            << d.auYolu << d.koparildi << d.pencerede << d.calisiyor;
+    }
+}
+
+TEST(PanelAudioUnitYolu, PropertiesCarryTheRecordAndTheName) {
+    oka::AuIkizi au;
+    au.durum.kanal = 2;
+    oka::DurumOkuyucu const oku = oka::auOkuyucu(&au);
+    ArayuzDurumu d{};
+    EXPECT_TRUE(oku(d));
+    EXPECT_EQ(d.kanal, 2);
+    au.okumaSonucu = -10879; // any non-zero status is a failed read
+    EXPECT_FALSE(oku(d));
+    oka::AdYazici const yaz = oka::auYazici(&au);
+    yaz("Snare");
+    EXPECT_EQ(au.yazilanAd, "Snare");
+    EXPECT_EQ(au.yazmaSayisi, 1);
+}
