@@ -41,13 +41,24 @@ list(TRANSFORM _sdk_kaynaklar PREPEND "${_sdk}/")
 # entry points and a few interface IDs; our layer with the same API fills in.
 if(EXISTS "${_sdk}/public.sdk/source/vst/vstsinglecomponenteffect.cpp")
     set(OKA_SDK_TAM ON)
+    # The factory's platform timer lives in base/source/timer.cpp.
     list(APPEND _sdk_kaynaklar
+        "${_sdk}/base/source/timer.cpp"
         "${_sdk}/public.sdk/source/vst/vstsinglecomponenteffect.cpp"
         "${_sdk}/public.sdk/source/main/pluginfactory.cpp"
         "${_sdk}/public.sdk/source/main/moduleinit.cpp"
         "${_sdk}/public.sdk/source/common/commoniids.cpp")
+    # The single-component base pulls vsteditcontroller.cpp in itself unless told
+    # the project compiles it already; we do, so say so or every symbol is twice.
+    set_source_files_properties("${_sdk}/public.sdk/source/vst/vstsinglecomponenteffect.cpp"
+        PROPERTIES COMPILE_DEFINITIONS PROJECT_INCLUDES_VSTEDITCONTROLLER=1)
     set(_sdk_katman_dizini "")
 else()
+    if(APPLE)
+        message(FATAL_ERROR "OKA_VST3_SDK=${OKA_VST3_SDK} is a subset without "
+                            "public.sdk/source/vst/vstsinglecomponenteffect.cpp; a macOS build needs a "
+                            "full VST 3 SDK (its macOS module entry and factory).")
+    endif()
     set(OKA_SDK_TAM OFF)
     set(_katman "${CMAKE_CURRENT_SOURCE_DIR}/plugin/vst3/sdk-katmani")
     list(APPEND _sdk_kaynaklar
