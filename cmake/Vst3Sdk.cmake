@@ -100,7 +100,7 @@ endif()
 if(OKA_SDK_TAM)
     set(_tam_varsayilan "${OKA_VST3_SDK}")
 else()
-    set(_tam_varsayilan "${PROJECT_SOURCE_DIR}/../shared/vst3sdk")
+    get_filename_component(_tam_varsayilan "${PROJECT_SOURCE_DIR}/../shared/vst3sdk" ABSOLUTE)
 endif()
 set(OKA_TAM_SDK "${_tam_varsayilan}" CACHE PATH
     "Full VST 3 SDK whose validator and module-info tool check the bundle")
