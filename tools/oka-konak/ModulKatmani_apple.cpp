@@ -35,7 +35,7 @@ void* yukle(std::string const& paket, std::string const&, std::string& hata) {
         CFRelease(paketRef);
         return nullptr;
     }
-    return const_cast<void*>(static_cast<void const*>(paketRef));
+    return paketRef;
 }
 
 void* sembol(void* modul, char const* ad) {
