@@ -9,6 +9,7 @@ kok=$(cd "$(dirname "$0")/.." && pwd)
 "$kok/scripts/paketler.sh"
 j=$(nproc)
 tam=${OKA_TAM_SDK:-$kok/../shared/vst3sdk}
+tam=$(cd "$tam" 2>/dev/null && pwd || echo "$tam")
 
 asama() { echo; echo "===== $* ====="; }
 
@@ -21,13 +22,14 @@ cmake --build "$kok/build" -j "$j"
 # single-component base. The SDK's tools come from the Release tree.
 asama "Full VST 3 SDK and its validator"
 if [ -f "$tam/public.sdk/source/vst/vstsinglecomponenteffect.cpp" ] &&
-    [ -f "$tam/public.sdk/samples/vst-hosting/validator/CMakeLists.txt" ]; then
+    [ -f "$tam/public.sdk/samples/vst-hosting/validator/CMakeLists.txt" ] &&
+    [ -f "$tam/public.sdk/samples/vst-utilities/moduleinfotool/CMakeLists.txt" ]; then
     cmake -S "$kok" -B "$kok/build-tam" -DCMAKE_BUILD_TYPE=Release -DOKA_VST3_SDK="$tam" -DOKA_TAM_SDK="$tam" \
         -DOKA_SDK_ARACLARI_DIZINI="$kok/build/vst3sdk-araclari" -DOKA_OLCUMLER=OFF >/dev/null
     cmake --build "$kok/build-tam" -j "$j" --target oka_bridge_vst3 oka-konak
     (cd "$kok/build-tam" && ctest --output-on-failure --no-tests=error -L 'dogrulayici|e2e')
 else
-    echo "SKIPPED: no full VST 3 SDK with its validator at $tam (set OKA_TAM_SDK);"
+    echo "SKIPPED: no full VST 3 SDK with its validator and module-info tool at $tam (set OKA_TAM_SDK);"
     echo "the validator checked neither bundle and no bundle got a moduleinfo.json."
 fi
 
