@@ -46,27 +46,27 @@ Modul::Modul(std::string const& paket, std::string& hata) {
     while (yol.size() > 1 && yol.back() == '/')
         yol.pop_back();
     // A bundle holds its binary at Contents/<platform dir>/<name without .vst3>;
-    // anything else is taken as the binary itself.
+    // anything else is taken as the binary itself (only Linux loads those).
     ikili_ = yol;
     if (dizinMi(yol)) {
         std::string ad = yol.substr(yol.find_last_of('/') + 1);
         if (ad.size() > 5 && ad.compare(ad.size() - 5, 5, ".vst3") == 0)
             ad.resize(ad.size() - 5);
-        ikili_ = yol + "/Contents/" + modul_katmani::IKILI_DIZINI + "/" + ad + modul_katmani::UZANTI;
+        ikili_ = yol + "/Contents/" + modulKatmani::IKILI_DIZINI + "/" + ad + modulKatmani::UZANTI;
     }
-    modul_ = modul_katmani::yukle(yol, ikili_, hata);
+    modul_ = modulKatmani::yukle(yol, ikili_, hata);
     if (!modul_)
         return;
-    void* giris = modul_katmani::sembol(modul_, modul_katmani::GIRIS);
-    auto fabrikaAl = reinterpret_cast<IPluginFactory* (*)()>(modul_katmani::sembol(modul_, "GetPluginFactory"));
-    cikis_ = reinterpret_cast<bool (*)()>(modul_katmani::sembol(modul_, modul_katmani::CIKIS));
+    void* giris = modulKatmani::sembol(modul_, modulKatmani::GIRIS);
+    auto fabrikaAl = reinterpret_cast<IPluginFactory* (*)()>(modulKatmani::sembol(modul_, "GetPluginFactory"));
+    cikis_ = reinterpret_cast<bool (*)()>(modulKatmani::sembol(modul_, modulKatmani::CIKIS));
     if (!giris || !fabrikaAl || !cikis_) {
-        hata = std::string("the module lacks ") + modul_katmani::GIRIS + ", " + modul_katmani::CIKIS +
+        hata = std::string("the module lacks ") + modulKatmani::GIRIS + ", " + modulKatmani::CIKIS +
                " or GetPluginFactory";
         return;
     }
-    if (!modul_katmani::gir(modul_, giris)) {
-        hata = std::string(modul_katmani::GIRIS) + " returned false";
+    if (!modulKatmani::gir(modul_, giris)) {
+        hata = std::string(modulKatmani::GIRIS) + " returned false";
         return;
     }
     girildi_ = true;
@@ -81,7 +81,7 @@ Modul::~Modul() {
     if (girildi_)
         cikis_();
     if (modul_)
-        modul_katmani::birak(modul_);
+        modulKatmani::birak(modul_);
 }
 
 bool Ornek::olustur(IPluginFactory* f, FUnknown* konak, std::string& sinifAdi, std::string& hata) {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace modul_katmani {
+namespace modulKatmani {
 
 // Where the binary sits in a bundle: Contents/<IKILI_DIZINI>/<name><UZANTI>.
 extern char const* const IKILI_DIZINI;
@@ -27,4 +27,4 @@ bool gir(void* modul, void* giris);
 // [ana] Releases what yukle acquired.
 void birak(void* modul);
 
-} // namespace modul_katmani
+} // namespace modulKatmani

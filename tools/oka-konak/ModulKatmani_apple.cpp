@@ -2,7 +2,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
-namespace modul_katmani {
+namespace modulKatmani {
 
 char const* const IKILI_DIZINI = "MacOS";
 char const* const UZANTI = "";
@@ -55,4 +55,4 @@ void birak(void* modul) {
     CFRelease(static_cast<CFBundleRef>(modul));
 }
 
-} // namespace modul_katmani
+} // namespace modulKatmani

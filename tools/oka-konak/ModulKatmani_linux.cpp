@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-namespace modul_katmani {
+namespace modulKatmani {
 
 #if defined(__x86_64__)
 char const* const IKILI_DIZINI = "x86_64-linux";
@@ -36,4 +36,4 @@ void birak(void* modul) {
     dlclose(modul);
 }
 
-} // namespace modul_katmani
+} // namespace modulKatmani
