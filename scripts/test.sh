@@ -1,18 +1,37 @@
 #!/bin/sh
 # Runs every test: the Release build with all tests and benchmarks smoke-run,
+# the plug-in built against the full VST 3 SDK under the SDK's validator,
 # AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer for the
 # threaded parts, and each libFuzzer target for a short while.
+# OKA_TAM_SDK: a full VST 3 SDK with its validator (default ../shared/vst3sdk).
 set -eu
 kok=$(cd "$(dirname "$0")/.." && pwd)
 "$kok/scripts/paketler.sh"
 j=$(nproc)
+tam=${OKA_TAM_SDK:-$kok/../shared/vst3sdk}
+tam=$(cd "$tam" 2>/dev/null && pwd || echo "$tam")
 
 asama() { echo; echo "===== $* ====="; }
 
 asama "Release"
-cmake -S "$kok" -B "$kok/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$kok" -B "$kok/build" -DCMAKE_BUILD_TYPE=Release -DOKA_TAM_SDK="$tam" >/dev/null
 cmake --build "$kok/build" -j "$j"
 (cd "$kok/build" && ctest --output-on-failure --no-tests=error -j "$j")
+
+# The path a macOS build takes: the SDK's own factory, module entry and
+# single-component base. The SDK's tools come from the Release tree.
+asama "Full VST 3 SDK and its validator"
+if [ -f "$tam/public.sdk/source/vst/vstsinglecomponenteffect.cpp" ] &&
+    [ -f "$tam/public.sdk/samples/vst-hosting/validator/CMakeLists.txt" ] &&
+    [ -f "$tam/public.sdk/samples/vst-utilities/moduleinfotool/CMakeLists.txt" ]; then
+    cmake -S "$kok" -B "$kok/build-tam" -DCMAKE_BUILD_TYPE=Release -DOKA_VST3_SDK="$tam" -DOKA_TAM_SDK="$tam" \
+        -DOKA_SDK_ARACLARI_DIZINI="$kok/build/vst3sdk-araclari" -DOKA_OLCUMLER=OFF >/dev/null
+    cmake --build "$kok/build-tam" -j "$j" --target oka_bridge_vst3 oka-konak
+    (cd "$kok/build-tam" && ctest --output-on-failure --no-tests=error -L 'dogrulayici|e2e')
+else
+    echo "SKIPPED: no full VST 3 SDK with its validator and module-info tool at $tam (set OKA_TAM_SDK);"
+    echo "the validator checked neither bundle and no bundle got a moduleinfo.json."
+fi
 
 asama "AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S "$kok" -B "$kok/build-asan" -DCMAKE_BUILD_TYPE=Debug -DOKA_SANITIZER=address,undefined \

@@ -4,6 +4,7 @@
 #include <string>
 
 namespace oka {
+namespace {
 
 // One process-wide handle, created on first use and never released.
 os_log_t osKutuk() {
@@ -11,7 +12,6 @@ os_log_t osKutuk() {
     return kutuk;
 }
 
-namespace {
 class BirlesikGunluk final : public SistemGunluguAlicisi {
 public:
     bool hataEtkin() override { return os_log_type_enabled(osKutuk(), OS_LOG_TYPE_ERROR); }

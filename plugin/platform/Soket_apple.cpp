@@ -5,6 +5,9 @@
 
 namespace oka {
 
+// macOS has neither SOCK_CLOEXEC nor accept4: close-on-exec is set here, just
+// after socket()/accept() returned, so a child that another thread of the host
+// starts in between still inherits the descriptor.
 void soketHazirla(int fd) {
     fcntl(fd, F_SETFD, FD_CLOEXEC);
     int const bir = 1;

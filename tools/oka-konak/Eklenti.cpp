@@ -1,9 +1,9 @@
 #include "Eklenti.h"
+#include "ModulKatmani.h"
 
 #include "pluginterfaces/base/funknown.h"
 
 #include <cstring>
-#include <dlfcn.h>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
@@ -34,16 +34,6 @@ tresult PLUGIN_API KonakUygulamasi::queryInterface(const TUID iid, void** obj) {
 
 namespace {
 
-std::string mimariDizini() {
-#if defined(__x86_64__)
-    return "x86_64-linux";
-#elif defined(__aarch64__)
-    return "aarch64-linux";
-#else
-    return "unknown-linux";
-#endif
-}
-
 bool dizinMi(std::string const& yol) {
     struct stat st {};
     return stat(yol.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -55,30 +45,28 @@ Modul::Modul(std::string const& paket, std::string& hata) {
     std::string yol = paket;
     while (yol.size() > 1 && yol.back() == '/')
         yol.pop_back();
+    // A bundle holds its binary at Contents/<platform dir>/<name without .vst3>;
+    // anything else is taken as the binary itself (only Linux loads those).
+    ikili_ = yol;
     if (dizinMi(yol)) {
-        // Bundle: Contents/<arch>-linux/<name without .vst3>.so
         std::string ad = yol.substr(yol.find_last_of('/') + 1);
         if (ad.size() > 5 && ad.compare(ad.size() - 5, 5, ".vst3") == 0)
             ad.resize(ad.size() - 5);
-        yol += "/Contents/" + mimariDizini() + "/" + ad + ".so";
+        ikili_ = yol + "/Contents/" + modulKatmani::IKILI_DIZINI + "/" + ad + modulKatmani::UZANTI;
     }
-    ikili_ = yol;
-    tutamac_ = dlopen(yol.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!tutamac_) {
-        char const* e = dlerror();
-        hata = std::string("dlopen failed: ") + (e ? e : "?");
+    modul_ = modulKatmani::yukle(yol, ikili_, hata);
+    if (!modul_)
+        return;
+    void* giris = modulKatmani::sembol(modul_, modulKatmani::GIRIS);
+    auto fabrikaAl = reinterpret_cast<IPluginFactory* (*)()>(modulKatmani::sembol(modul_, "GetPluginFactory"));
+    cikis_ = reinterpret_cast<bool (*)()>(modulKatmani::sembol(modul_, modulKatmani::CIKIS));
+    if (!giris || !fabrikaAl || !cikis_) {
+        hata = std::string("the module lacks ") + modulKatmani::GIRIS + ", " + modulKatmani::CIKIS +
+               " or GetPluginFactory";
         return;
     }
-    using Giris = bool (*)(void*);
-    using Fabrika = IPluginFactory* (*)();
-    auto giris = reinterpret_cast<Giris>(dlsym(tutamac_, "ModuleEntry"));
-    auto fabrikaAl = reinterpret_cast<Fabrika>(dlsym(tutamac_, "GetPluginFactory"));
-    if (!giris || !fabrikaAl || !dlsym(tutamac_, "ModuleExit")) {
-        hata = "the module lacks ModuleEntry, ModuleExit or GetPluginFactory";
-        return;
-    }
-    if (!giris(tutamac_)) {
-        hata = "ModuleEntry returned false";
+    if (!modulKatmani::gir(modul_, giris)) {
+        hata = std::string(modulKatmani::GIRIS) + " returned false";
         return;
     }
     girildi_ = true;
@@ -90,13 +78,10 @@ Modul::Modul(std::string const& paket, std::string& hata) {
 Modul::~Modul() {
     if (fabrika_)
         fabrika_->release();
-    if (girildi_) {
-        using Cikis = bool (*)();
-        if (auto cikis = reinterpret_cast<Cikis>(dlsym(tutamac_, "ModuleExit")))
-            cikis();
-    }
-    if (tutamac_)
-        dlclose(tutamac_);
+    if (girildi_)
+        cikis_();
+    if (modul_)
+        modulKatmani::birak(modul_);
 }
 
 bool Ornek::olustur(IPluginFactory* f, FUnknown* konak, std::string& sinifAdi, std::string& hata) {

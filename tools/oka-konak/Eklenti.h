@@ -29,7 +29,8 @@ private:
     std::string ad_;
 };
 
-// A loaded module: dlopen + ModuleEntry, and the reverse in the destructor.
+// A loaded module, entered as the platform's hosts do; exited and released
+// in the destructor.
 class Modul {
 public:
     // On failure `hata` says why and factory() is null.
@@ -42,7 +43,8 @@ public:
     std::string const& ikiliYolu() const { return ikili_; }
 
 private:
-    void* tutamac_ = nullptr;
+    void* modul_ = nullptr;
+    bool (*cikis_)() = nullptr;
     bool girildi_ = false;
     Steinberg::IPluginFactory* fabrika_ = nullptr;
     std::string ikili_;

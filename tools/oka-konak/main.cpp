@@ -3,6 +3,7 @@
 #include "Baglam.h"
 #include "Eklenti.h"
 #include "Secenekler.h"
+#include "platform/Soket.h"
 
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/vstspeaker.h"
@@ -88,9 +89,10 @@ std::string saatDamgasi(bool gercekZaman) {
 std::vector<int> kapilariYokla() {
     std::vector<int> bulunan;
     for (int kapi = 53171; kapi <= 53175; ++kapi) {
-        int const fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int const fd = socket(AF_INET, SOCK_STREAM, 0);
         if (fd < 0)
             continue;
+        oka::soketHazirla(fd);
         timeval sure{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &sure, sizeof sure);
         setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sure, sizeof sure);
@@ -101,7 +103,7 @@ std::vector<int> kapilariYokla() {
         std::string yanit;
         if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
             char const istek[] = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-            if (send(fd, istek, sizeof istek - 1, MSG_NOSIGNAL) > 0) {
+            if (oka::sinyalsizGonder(fd, istek, sizeof istek - 1) > 0) {
                 char t[512];
                 ssize_t n;
                 while ((n = recv(fd, t, sizeof t, 0)) > 0)
