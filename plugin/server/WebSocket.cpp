@@ -89,13 +89,16 @@ IstekYaniti istegiYanitla(std::string_view istek) {
     return y;
 }
 
-std::string metinCercevesi(std::string_view metin) {
-    std::string cikis;
-    cikis.reserve(metin.size() + 10);
+void cerceveEkle(std::string& cikis, unsigned opkod, std::string_view yuk) {
     // Our texts stay far below 64 KiB; a longer one still gets a valid length
     // form rather than a truncated one that would corrupt the stream.
-    basligaUzunlukYaz(cikis, 0x81, metin.size());
-    cikis.append(metin);
+    basligaUzunlukYaz(cikis, static_cast<unsigned char>(0x80 | opkod), yuk.size());
+    cikis.append(yuk);
+}
+
+std::string metinCercevesi(std::string_view metin) {
+    std::string cikis;
+    cerceveEkle(cikis, 1, metin);
     return cikis;
 }
 
@@ -103,7 +106,6 @@ void ikiliCerceve(std::string& cikis, std::uint32_t no, double zaman, std::uint1
                   float const* veri) {
     std::size_t const ornek = std::size_t(kanal) * kare;
     std::size_t const yuk = 16 + 4 * ornek;
-    cikis.clear();
     basligaUzunlukYaz(cikis, 0x82, yuk);
     std::size_t const bas = cikis.size();
     cikis.resize(bas + yuk);
@@ -155,7 +157,7 @@ std::optional<bool> susturDegeri(std::string_view yuk) {
     return yuk.find("true") != std::string_view::npos;
 }
 
-KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur) {
+KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur, std::string& yanit) {
     std::size_t bas = 0; // start of the next unparsed frame
     KomutSonucu sonuc = KomutSonucu::Bekle;
     for (;;) {
@@ -186,18 +188,22 @@ KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sus
         if (kalan < baslik + uzunluk)
             break;
         bas += baslik + uzunluk;
-        if (opkod == 8) {
-            sonuc = KomutSonucu::Kapat;
-            break;
-        }
-        if (opkod != 1)
-            continue; // continuation, binary, ping, pong: ignored, no pong sent
+        if (opkod != 1 && opkod != 8 && opkod != 9)
+            continue; // continuation, binary, pong: ignored
         std::string yuk(reinterpret_cast<char const*>(b + baslik), uzunluk);
         if (maskeli)
             for (std::size_t i = 0; i < yuk.size(); ++i)
                 yuk[i] = char(yuk[i] ^ b[baslik - 4 + (i & 3)]);
-        if (std::optional<bool> const deger = susturDegeri(yuk); deger && sustur)
+        if (opkod == 9) {
+            cerceveEkle(yanit, 0xA, yuk);
+        } else if (opkod == 8) {
+            // The answer carries the status code only; a reason is optional.
+            cerceveEkle(yanit, 8, yuk.size() >= 2 ? std::string_view(yuk).substr(0, 2) : std::string_view());
+            sonuc = KomutSonucu::Kapat;
+            break;
+        } else if (std::optional<bool> const deger = susturDegeri(yuk); deger && sustur) {
             sustur(*deger);
+        }
     }
     tampon.erase(0, bas);
     return sonuc;
