@@ -24,10 +24,12 @@ namespace {
 using Saat = std::chrono::steady_clock;
 
 // What may wait for the client, in the socket and in our queue, is kept to
-// about half a second of 48 kHz stereo audio (384 KB/s): fresher audio after a
-// stall, and a slow reader cannot fall further behind.
-constexpr int GONDERIM_TAMPONU = 64 * 1024; // the kernel doubles it for its own bookkeeping
-constexpr std::size_t SES_KUYRUGU = 64 * 1024;
+// about a quarter of a second of 48 kHz stereo audio (384 KB/s), so that with
+// what the client's own receive buffer holds the app never gets more than
+// about half a second of old audio after a stall, and a slow reader cannot
+// fall further behind.
+constexpr int GONDERIM_TAMPONU = 32 * 1024; // the kernel doubles it for its own bookkeeping
+constexpr std::size_t SES_KUYRUGU = 32 * 1024;
 
 // Longest wait between two rounds of a session: blocks reach the ring without
 // waking the server thread, so this bounds the delay they add.

@@ -1,7 +1,6 @@
 // The wire format without sockets: handshake, frames we send, frames the app sends.
 
 #include "SunucuAraclari.h"
-#include "server/Base64.h"
 #include "server/WebSocket.h"
 
 #include <gtest/gtest.h>
@@ -16,24 +15,6 @@ std::string bayt(std::initializer_list<int> b) {
     return s;
 }
 } // namespace
-
-TEST(Tel, Base64MatchesTheStandardVectors) {
-    struct {
-        std::string girdi, beklenen;
-    } const durumlar[] = {
-        {"", ""},
-        {"f", "Zg=="},
-        {"fo", "Zm8="},
-        {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="},
-        {"fooba", "Zm9vYmE="},
-        {"foobar", "Zm9vYmFy"},
-        {bayt({0xFF, 0xFE}), "//4="},
-        {bayt({0xFB, 0xEF, 0xBE}), "++++"},
-    };
-    for (auto const& d : durumlar)
-        EXPECT_EQ(base64(d.girdi.data(), d.girdi.size()), d.beklenen) << d.girdi;
-}
 
 TEST(Tel, AcceptValueForTheStandardExampleKey) {
     EXPECT_EQ(elSikismaAnahtari("dGhlIHNhbXBsZSBub25jZQ=="), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
@@ -69,7 +50,7 @@ TEST(Tel, FirstRequestGetsIdentificationOrHandshake) {
     EXPECT_EQ(ws.istekSonu, istek.size()); // the frame after the blank line is left for the session
 }
 
-TEST(Tel, TextFrameUsesTheShortestLengthForm) {
+TEST(Tel, FramesUseTheShortestLengthForm) {
     struct {
         std::size_t n;
         std::string baslik;
@@ -82,13 +63,19 @@ TEST(Tel, TextFrameUsesTheShortestLengthForm) {
     };
     for (auto const& d : durumlar) {
         std::string const metin(d.n, 'a');
-        std::string const c = metinCercevesi(metin);
-        EXPECT_EQ(c.substr(0, d.baslik.size()), d.baslik) << d.n;
-        EXPECT_EQ(c.substr(d.baslik.size()), metin) << d.n;
+        EXPECT_EQ(metinCercevesi(metin), d.baslik + metin) << d.n;
     }
+    std::vector<float> sifir(8192);
+    struct {
+        std::uint16_t kanal, kare;
+        std::size_t baslik;
+    } const sesler[] = {{1, 27, 2}, {1, 28, 4}, {2, 4096, 4}, {1, 0, 2}};
+    for (auto const& u : sesler)
+        EXPECT_EQ(ikiliCerceve(0, 0, u.kanal, u.kare, sifir.data()).size(), u.baslik + 16 + 4u * u.kanal * u.kare)
+            << u.kanal << "x" << u.kare;
 }
 
-TEST(Tel, AudioFrameLayoutAndLengthForm) {
+TEST(Tel, AudioFrameLayout) {
     // 31 mono frames: 16 + 124 = 140 bytes, one above the one-byte form.
     std::vector<float> mono(31);
     for (std::size_t i = 0; i < mono.size(); ++i)
@@ -110,16 +97,6 @@ TEST(Tel, AudioFrameLayoutAndLengthForm) {
     std::string const st = ikiliCerceve(7, 0.0, 2, 2, stereo);
     EXPECT_EQ(st.substr(0, 2), bayt({0x82, 32}));
     EXPECT_EQ(st.substr(2 + 16), bayt({0, 0, 0x80, 0x3F, 0, 0, 0, 0x40, 0, 0, 0x80, 0xBF, 0, 0, 0, 0xC0}));
-
-    struct {
-        std::uint16_t kanal, kare;
-        std::size_t baslik;
-    } const uzunluklar[] = {{1, 27, 2}, {1, 28, 4}, {2, 4096, 4}, {1, 0, 2}};
-    std::vector<float> sifir(8192);
-    for (auto const& u : uzunluklar)
-        EXPECT_EQ(ikiliCerceve(0, 0, u.kanal, u.kare, sifir.data()).size(),
-                  u.baslik + 16 + 4u * u.kanal * u.kare)
-            << u.kanal << "x" << u.kare;
 }
 
 TEST(Tel, MuteValueLiteralDecidesElseTrueAnywhere) {
@@ -149,60 +126,65 @@ namespace {
 struct Islem {
     KomutSonucu sonuc;
     std::vector<bool> komutlar;
+    std::string yanit;
 };
 Islem isle(std::string& tampon) {
     Islem i;
-    i.sonuc = komutuIsle(tampon, [&](bool d) { i.komutlar.push_back(d); });
+    i.sonuc = komutuIsle(tampon, [&](bool d) { i.komutlar.push_back(d); }, i.yanit);
     return i;
 }
 } // namespace
 
-TEST(Tel, CommandFramesMaskedOrNotInOrder) {
+TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
     std::string const dogru = R"({"sustur":true})", yanlis = R"({"sustur":false})";
+    std::string const uzunPing(200, 'p');
     struct {
         char const* ad;
         std::string tampon;
         KomutSonucu sonuc;
         std::vector<bool> komutlar;
+        std::string yanit;
         std::size_t kalan;
     } const durumlar[] = {
-        {"masked", istemciCercevesi(1, dogru, true), KomutSonucu::Bekle, {true}, 0},
-        {"unmasked", istemciCercevesi(1, dogru, false), KomutSonucu::Bekle, {true}, 0},
+        {"masked", istemciCercevesi(1, dogru, true), KomutSonucu::Bekle, {true}, "", 0},
+        {"unmasked", istemciCercevesi(1, dogru, false), KomutSonucu::Bekle, {true}, "", 0},
         {"two in one read",
          istemciCercevesi(1, dogru, true) + istemciCercevesi(1, yanlis, true),
          KomutSonucu::Bekle,
          {true, false},
+         "",
          0},
-        {"ping then command",
-         istemciCercevesi(9, "p", true) + istemciCercevesi(1, dogru, true),
+        {"pings answered in order",
+         istemciCercevesi(9, "p1", true) + istemciCercevesi(1, dogru, true) + istemciCercevesi(9, uzunPing, false),
          KomutSonucu::Bekle,
          {true},
+         bayt({0x8A, 2}) + "p1" + bayt({0x8A, 126, 0, 200}) + uzunPing,
          0},
         {"binary and pong ignored",
          istemciCercevesi(2, dogru, true) + istemciCercevesi(10, "", true),
          KomutSonucu::Bekle,
          {},
+         "",
          0},
-        {"other text ignored", istemciCercevesi(1, R"({"merhaba":1})", true), KomutSonucu::Bekle, {}, 0},
-        {"close after a command",
-         istemciCercevesi(1, dogru, true) + istemciCercevesi(8, "", true) + istemciCercevesi(1, yanlis, true),
+        {"other text ignored", istemciCercevesi(1, R"({"merhaba":1})", true), KomutSonucu::Bekle, {}, "", 0},
+        {"close answered with its status, later frames left",
+         istemciCercevesi(1, dogru, true) + istemciCercevesi(8, bayt({0x03, 0xE8}) + "bye", true) +
+             istemciCercevesi(1, yanlis, true),
          KomutSonucu::Kapat,
          {true},
+         bayt({0x88, 2, 0x03, 0xE8}),
          istemciCercevesi(1, yanlis, true).size()},
-        {"long text with 16-bit length",
-         istemciCercevesi(1, std::string(300, ' ') + dogru, true),
-         KomutSonucu::Bekle,
-         {true},
-         0},
-        {"64-bit length", bayt({0x81, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3, 4}), KomutSonucu::Hata, {}, 14},
-        {"frame larger than the input bound", bayt({0x81, 0xFE, 0xEA, 0x60}), KomutSonucu::Hata, {}, 4},
-        {"one byte", bayt({0x81}), KomutSonucu::Bekle, {}, 1},
+        {"close without status", istemciCercevesi(8, "", true), KomutSonucu::Kapat, {}, bayt({0x88, 0}), 0},
+        {"64-bit length", bayt({0x81, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3, 4}), KomutSonucu::Hata, {}, "", 14},
+        {"frame larger than the input bound", bayt({0x81, 0xFE, 0xEA, 0x60}), KomutSonucu::Hata, {}, "", 4},
+        {"one byte", bayt({0x81}), KomutSonucu::Bekle, {}, "", 1},
     };
     for (auto const& d : durumlar) {
         std::string tampon = d.tampon;
         Islem const i = isle(tampon);
         EXPECT_EQ(i.sonuc, d.sonuc) << d.ad;
         EXPECT_EQ(i.komutlar, d.komutlar) << d.ad;
+        EXPECT_EQ(i.yanit, d.yanit) << d.ad;
         EXPECT_EQ(tampon.size(), d.kalan) << d.ad;
     }
 }
