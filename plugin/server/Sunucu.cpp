@@ -33,7 +33,7 @@ constexpr std::size_t SES_KUYRUGU = 32 * 1024;
 
 // Longest wait between two rounds of a session: blocks reach the ring without
 // waking the server thread, so this bounds the delay they add.
-constexpr auto TUR_ARALIGI = std::chrono::milliseconds(3);
+constexpr auto TUR_ARALIGI = std::chrono::milliseconds(4);
 
 char const* rolAdi(bool master) {
     return master ? "master" : "kanal";
