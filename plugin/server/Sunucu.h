@@ -53,9 +53,6 @@ public:
     // [herhangi] Asks the connected session, if any, to send a fresh hello.
     void merhabaTazele(char const* sebep);
 
-    // [herhangi] Native handle of the server thread (the benchmark reads its CPU time).
-    std::thread::native_handle_type iplikKimligi() { return iplik.native_handle(); }
-
     std::string const ornek;
     std::atomic<bool> rolMaster;
     std::atomic<bool> rolDegisti{false};
