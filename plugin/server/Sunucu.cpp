@@ -31,6 +31,10 @@ using Saat = std::chrono::steady_clock;
 constexpr int GONDERIM_TAMPONU = 32 * 1024; // the kernel doubles it for its own bookkeeping
 constexpr std::size_t SES_KUYRUGU = 32 * 1024;
 
+// Texts are never dropped; a client that reads, but too slowly even for
+// them, ends its session here rather than grow our memory without bound.
+constexpr std::size_t CIKIS_SINIRI = 1024 * 1024;
+
 // Longest wait between two rounds of a session: blocks reach the ring without
 // waking the server thread, so this bounds the delay they add.
 constexpr auto TUR_ARALIGI = std::chrono::milliseconds(4);
@@ -472,7 +476,7 @@ bool Sunucu::tur(Oturum& o) {
 
     if (!o.cikis.gonder(simdi))
         return false;
-    if (o.cikis.takildi(simdi, ayar.takilmaSuresi)) {
+    if (o.cikis.takildi(simdi, ayar.takilmaSuresi) || o.cikis.bekleyen() > CIKIS_SINIRI) {
         g("istemci " + saniyeMetni(ayar.takilmaSuresi) + " sn okumadi — baglanti kapatiliyor");
         return false;
     }
