@@ -250,81 +250,41 @@ TEST_F(SunucuSoket, RoleChangeWhileRetryingCutsTheWaitShort) {
     EXPECT_EQ(s.back(), "DINLIYOR 127.0.0.1:31172 rol=kanal");
 }
 
-TEST_F(SunucuSoket, RoleChangeWhileConnectedClosesLiftsTheMuteAndMovesThePort) {
-    OlaySatirlari olay;
-    TestSunucusu t("#1 test", true);
-    ASSERT_TRUE(t.dinliyor());
-    HamIstemci istemci(31171);
-    merhabaAl(istemci);
-    ASSERT_TRUE(istemci.gonder(istemciCercevesi(1, KOMUT_SUSTUR, true)));
-    ASSERT_TRUE(bekleKadar([&] { return t.cekirdek.susturGecmisi().size() == 1; }));
-
-    t.sunucu->rolGuncelle(true); // same role: nothing happens
-    EXPECT_EQ(olay.say("#1 test", "ROL DEGISTI"), 0);
-    t.sunucu->rolGuncelle(false);
-    EXPECT_TRUE(istemci.kapandi(2s));
-    ASSERT_TRUE(bekleKadar([&] { return t.sunucu->kapi.load() == 31172; }));
-    EXPECT_TRUE(olay.bekle("#1 test", "dinleme yeniden kuruluyor (rol degisimi)"));
-    EXPECT_EQ(t.cekirdek.susturGecmisi().back(), false);
-    HamIstemci yeni(31172);
-    EXPECT_EQ(merhabaAl(yeni), t.cekirdek.merhaba(31172));
-}
-
 TEST_F(SunucuSoket, DestroyingEndsPromptlyInEveryState) {
-    enum class Durum { Deniyor, SessizIstemci, Bagli };
-    for (Durum const durum : {Durum::Deniyor, Durum::SessizIstemci, Durum::Bagli}) {
+    for (int durum : {0, 1, 2}) { // retrying, a silent client, a client that muted
         OlaySatirlari olay;
         auto ayar = testAyarlari();
         ayar.denemeAdimi = 600;
         std::optional<TestSunucusu> engel;
-        if (durum == Durum::Deniyor) {
+        if (durum == 0)
             engel.emplace("#9 test", true, ayar);
-            ASSERT_TRUE(engel->dinliyor());
-        }
         auto t = std::make_unique<TestSunucusu>("#1 test", true, ayar);
-        std::unique_ptr<HamIstemci> istemci;
-        if (durum == Durum::Deniyor) {
+        std::optional<HamIstemci> istemci;
+        if (durum == 0) {
             ASSERT_TRUE(olay.bekle("#1 test", "yeniden deneme basliyor"));
         } else {
             ASSERT_TRUE(t->dinliyor());
-            istemci = std::make_unique<HamIstemci>(31171);
-            if (durum == Durum::Bagli) {
+            istemci.emplace(31171);
+            if (durum == 2)
                 merhabaAl(*istemci);
-                ASSERT_TRUE(istemci->gonder(istemciCercevesi(1, KOMUT_SUSTUR, true)));
-                ASSERT_TRUE(bekleKadar([&] { return t->cekirdek.susturGecmisi().size() == 1; }));
-            } else {
-                // Give the server time to accept; it then waits for a request that never comes.
-                std::this_thread::sleep_for(300ms);
-            }
+            istemci->gonder(istemciCercevesi(1, KOMUT_SUSTUR, true));
+            ASSERT_TRUE(bekleKadar([&] { return durum == 1 || !t->cekirdek.susturGecmisi().empty(); }));
+            std::this_thread::sleep_for(100ms); // the server took the connection
         }
         auto const bas = std::chrono::steady_clock::now();
         t->sunucu.reset();
-        auto const sure = std::chrono::steady_clock::now() - bas;
-        EXPECT_LT(sure, 1s) << int(durum);
-        if (istemci) {
-            EXPECT_TRUE(istemci->kapandi(1s)) << int(durum);
-        }
-
-        auto const s = olay.ornegin("#1 test");
-        auto konum = [&](std::string const& parca) {
-            for (std::size_t i = 0; i < s.size(); ++i)
-                if (s[i].find(parca) != std::string::npos)
-                    return int(i);
-            return -1;
-        };
-        EXPECT_GE(konum("kapaniyor — dinleme durduruluyor"), 0);
-        if (durum == Durum::Deniyor) {
-            EXPECT_GE(konum("acik istemci baglantisi yoktu"), 0);
-            EXPECT_EQ(konum("dinleyen soket kapatildi"), -1);
-        } else {
-            EXPECT_GE(konum("acik istemci baglantisi KAPATILDI (fd "), 0) << int(durum);
-            EXPECT_LT(konum("acik istemci baglantisi KAPATILDI (fd "), konum("dinleyen soket kapatildi"));
-            EXPECT_GE(konum("dinleyen soket kapatildi"), 0);
-        }
-        EXPECT_LT(konum("dinleme durdu"), konum("is parcacigi bitti"));
-        EXPECT_EQ(s.back(), "is parcacigi bitti");
-        auto const g = t->cekirdek.susturGecmisi();
-        ASSERT_FALSE(g.empty());
-        EXPECT_EQ(g.back(), false) << "mute lifted at shutdown";
+        EXPECT_LT(std::chrono::steady_clock::now() - bas, 1s) << durum;
+        EXPECT_TRUE(!istemci || istemci->kapandi(1s)) << durum;
+        std::string satirlar;
+        for (auto const& satir : olay.ornegin("#1 test"))
+            satirlar += satir + "\n";
+        if (durum == 0)
+            EXPECT_NE(satirlar.find("acik istemci baglantisi yoktu\n"), std::string::npos) << satirlar;
+        else
+            EXPECT_LT(satirlar.find("acik istemci baglantisi KAPATILDI (fd "), satirlar.find("dinleyen soket kapatildi"))
+                << satirlar;
+        EXPECT_NE(satirlar.find("dinleme durdu\n"), std::string::npos) << satirlar;
+        EXPECT_EQ(satirlar.substr(satirlar.rfind('\n', satirlar.size() - 2) + 1), "is parcacigi bitti\n");
+        EXPECT_EQ(t->cekirdek.susturGecmisi().back(), false) << "mute lifted at shutdown";
     }
 }
