@@ -403,7 +403,7 @@ bool Sunucu::oturumAc(Oturum& o) {
     merhabaIstegi.store(false); // the hello below is the fresh one
     bagli.store(true);
     std::string const merhaba = merhabaUret ? merhabaUret(kapi.load()) : std::string();
-    cerceveEkle(o.cikis.son(), 1, merhaba);
+    o.cikis.son() += metinCercevesi(merhaba);
     g("BAGLANDI — gonderilen: " + merhaba);
     o.sonDolu = tampon_dolu.load(std::memory_order_relaxed);
     o.sonNabiz = Saat::now();
@@ -415,7 +415,7 @@ bool Sunucu::tur(Oturum& o) {
     if (bitmeli())
         return false;
     if (merhabaIstegi.exchange(false)) {
-        cerceveEkle(o.cikis.son(), 1, merhabaUret ? merhabaUret(kapi.load()) : std::string());
+        o.cikis.son() += metinCercevesi(merhabaUret ? merhabaUret(kapi.load()) : std::string());
         g("yeni merhaba GONDERILDI");
     }
 
@@ -462,7 +462,7 @@ bool Sunucu::tur(Oturum& o) {
     }
     if (tasimaIstegi.exchange(false) && tasimaUret) {
         std::string const mesaj = "{\"tip\":\"tasima\"," + tasimaUret() + "}";
-        cerceveEkle(o.cikis.son(), 1, mesaj);
+        o.cikis.son() += metinCercevesi(mesaj);
         g("tasima GONDERILDI: " + mesaj);
     }
     auto const simdi = Saat::now();
@@ -471,7 +471,7 @@ bool Sunucu::tur(Oturum& o) {
         std::string nabiz = "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(++o.nabizNo);
         if (tasimaUret)
             nabiz += "," + tasimaUret();
-        cerceveEkle(o.cikis.son(), 1, nabiz + "}");
+        o.cikis.son() += metinCercevesi(nabiz + "}");
     }
 
     if (!o.cikis.gonder(simdi))

@@ -30,6 +30,14 @@ void basligaUzunlukYaz(std::string& cikis, unsigned char ilk, std::uint64_t n) {
     }
 }
 
+// One unmasked final frame with this opcode.
+void cerceveEkle(std::string& cikis, unsigned opkod, std::string_view yuk) {
+    // Our texts stay far below 64 KiB; a longer one still gets a valid length
+    // form rather than a truncated one that would corrupt the stream.
+    basligaUzunlukYaz(cikis, static_cast<unsigned char>(0x80 | opkod), yuk.size());
+    cikis.append(yuk);
+}
+
 template <typename T> void leYaz(char* p, T deger) {
     for (std::size_t k = 0; k < sizeof(T); ++k)
         p[k] = char((deger >> (8 * k)) & 0xFF);
@@ -89,13 +97,6 @@ IstekYaniti istegiYanitla(std::string_view istek) {
     return y;
 }
 
-void cerceveEkle(std::string& cikis, unsigned opkod, std::string_view yuk) {
-    // Our texts stay far below 64 KiB; a longer one still gets a valid length
-    // form rather than a truncated one that would corrupt the stream.
-    basligaUzunlukYaz(cikis, static_cast<unsigned char>(0x80 | opkod), yuk.size());
-    cikis.append(yuk);
-}
-
 std::string metinCercevesi(std::string_view metin) {
     std::string cikis;
     cerceveEkle(cikis, 1, metin);
@@ -127,13 +128,6 @@ void ikiliCerceve(std::string& cikis, std::uint32_t no, double zaman, std::uint1
             leYaz(p + 4 * i, bitler);
         }
     }
-}
-
-std::string ikiliCerceve(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
-                         float const* veri) {
-    std::string cikis;
-    ikiliCerceve(cikis, no, zaman, kanal, kare, veri);
-    return cikis;
 }
 
 std::optional<bool> susturDegeri(std::string_view yuk) {

@@ -39,16 +39,10 @@ IstekYaniti istegiYanitla(std::string_view istek);
 // [herhangi] One unmasked final text frame.
 std::string metinCercevesi(std::string_view metin);
 
-// [herhangi] Appends one unmasked final frame with this opcode.
-void cerceveEkle(std::string& cikis, unsigned opkod, std::string_view yuk);
-
-// [herhangi] One unmasked final binary frame carrying an audio block (layout
-// little-endian: no, zaman, kanal, kare, planar float32 samples). The first
-// form appends it to `cikis`.
+// [herhangi] Appends one unmasked final binary frame carrying an audio block
+// (layout little-endian: no, zaman, kanal, kare, planar float32 samples).
 void ikiliCerceve(std::string& cikis, std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
                   float const* veri);
-std::string ikiliCerceve(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
-                         float const* veri);
 
 // [herhangi] The mute value a text payload asks for; empty when it is not a
 // mute command. A literal true or false right after the key decides; any other

@@ -9,6 +9,11 @@
 using namespace oka;
 
 namespace {
+std::string ikili(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare, float const* veri) {
+    std::string c;
+    ikiliCerceve(c, no, zaman, kanal, kare, veri);
+    return c;
+}
 std::string bayt(std::initializer_list<int> b) {
     std::string s;
     for (int x : b)
@@ -71,13 +76,13 @@ TEST(Tel, FramesUseTheShortestLengthForm) {
         std::size_t baslik;
     } const sesler[] = {{1, 27, 2}, {1, 28, 4}, {1, 31, 4}, {2, 4096, 4}, {1, 0, 2}};
     for (auto const& u : sesler)
-        EXPECT_EQ(ikiliCerceve(0, 0, u.kanal, u.kare, sifir.data()).size(), u.baslik + 16 + 4u * u.kanal * u.kare)
+        EXPECT_EQ(ikili(0, 0, u.kanal, u.kare, sifir.data()).size(), u.baslik + 16 + 4u * u.kanal * u.kare)
             << u.kanal << "x" << u.kare;
 }
 
 TEST(Tel, AudioFrameIsLittleEndianAndPlanar) {
     float const stereo[] = {1.0f, 2.0f, -1.0f, -2.0f}; // channel 0's frames, then channel 1's
-    EXPECT_EQ(ikiliCerceve(0x01020304u, 1234.5, 2, 2, stereo),
+    EXPECT_EQ(ikili(0x01020304u, 1234.5, 2, 2, stereo),
               bayt({0x82, 32, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0x4A, 0x93, 0x40, 2, 0, 2, 0, 0, 0, 0x80, 0x3F,
                     0, 0, 0, 0x40, 0, 0, 0x80, 0xBF, 0, 0, 0, 0xC0}));
 }
