@@ -24,9 +24,9 @@ namespace {
 using Saat = std::chrono::steady_clock;
 
 // What may wait for the client, in the socket and in our queue, is kept to
-// about a quarter of a second of 48 kHz stereo audio (384 KB/s), so that with
-// what the client's own receive buffer holds the app never gets more than
-// about half a second of old audio after a stall, and a slow reader cannot
+// about a quarter of a second of 48 kHz stereo audio (384 KB/s): with what
+// the client's own receive buffer holds, an app that stalled gets well under
+// a second of old audio before live audio again, and a slow reader cannot
 // fall further behind.
 constexpr int GONDERIM_TAMPONU = 32 * 1024; // the kernel doubles it for its own bookkeeping
 constexpr std::size_t SES_KUYRUGU = 32 * 1024;
