@@ -50,7 +50,7 @@ bool bosluk(char c) {
 } // namespace
 
 std::string basligiAl(std::string_view istek, std::string_view ad) {
-    if (ad.empty() || istek.size() < ad.size())
+    if (ad.empty())
         return {};
     std::size_t bulunan = std::string_view::npos;
     for (std::size_t i = 0; i + ad.size() <= istek.size(); ++i) {
@@ -142,11 +142,8 @@ std::optional<bool> susturDegeri(std::string_view yuk) {
         ++i;
         while (i < yuk.size() && bosluk(yuk[i]))
             ++i;
-        std::string_view const deger = yuk.substr(i);
-        if (deger.substr(0, 4) == "true")
-            return true;
-        if (deger.substr(0, 5) == "false")
-            return false;
+        if (yuk.substr(i, 5) == "false")
+            return false; // a literal true is found below like any other
     }
     return yuk.find("true") != std::string_view::npos;
 }

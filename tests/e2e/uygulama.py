@@ -50,11 +50,7 @@ async def hello(ws):
     return json.loads(text)
 
 
-async def one_pass(konak, bundle):
-    host = subprocess.Popen([konak, "--gercek-zaman", "--ton", "-6", "--caliyor", "--blok", "512", "--sure",
-                             str(RENAME_AT_S + 2), "--elle-ad", 'Vo"kal ş', "--ad-degistir",
-                             "%g:Stereo Out" % RENAME_AT_S, bundle],
-                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+async def one_pass(host):
     ws = await connect(53172)
     h = await hello(ws)
     check((h["tip"], h["rol"], h["kapi"], h["kanalAdi"]) == ("merhaba", "kanal", 53172, 'Vo"kal ş'), h)
@@ -104,11 +100,17 @@ def main():
     lock = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT,
                    0o666)
     fcntl.flock(lock, fcntl.LOCK_EX)
+    host = subprocess.Popen([konak, "--gercek-zaman", "--ton", "-6", "--caliyor", "--blok", "512", "--sure",
+                             str(RENAME_AT_S + 2), "--elle-ad", 'Vo"kal ş', "--ad-degistir",
+                             "%g:Stereo Out" % RENAME_AT_S, bundle],
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     try:
-        asyncio.run(asyncio.wait_for(one_pass(konak, bundle), timeout=50))
+        asyncio.run(asyncio.wait_for(one_pass(host), timeout=50))
     except Exception as e:  # the reason is the test's output
         print("FAILED:", type(e).__name__, e)
         sys.exit(1)
+    finally:
+        host.kill()  # a host left running would hold the ports for the next run
     print("ok")
 
 
