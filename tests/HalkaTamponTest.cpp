@@ -12,7 +12,7 @@ namespace {
 struct Okunan {
     double zaman = -1;
     std::uint16_t kanal = 0, kare = 0;
-    std::vector<float> veri = std::vector<float>(HalkaTampon::SLOT_ORNEK);
+    std::vector<float> veri = std::vector<float>(HalkaTampon::SLOT_ORNEK + 1, -7.0f); // -7: never written
 };
 
 bool oku(HalkaTampon& h, Okunan& o) {
@@ -49,6 +49,7 @@ TEST(HalkaTampon, StereoBlockIsReadBackPlanarAndWhole) {
     EXPECT_EQ(std::tie(o.zaman, o.kanal, o.kare), std::make_tuple(1234.0, std::uint16_t(2), std::uint16_t(4096)));
     EXPECT_TRUE(std::equal(a.begin(), a.end(), o.veri.begin()));
     EXPECT_TRUE(std::equal(b.begin(), b.end(), o.veri.begin() + 4096));
+    EXPECT_EQ(o.veri.back(), -7.0f) << "nothing copied beyond the block";
     EXPECT_FALSE(oku(h, o)) << "the ring is empty again";
 }
 
@@ -89,6 +90,7 @@ TEST(HalkaTampon, ASlotHalfRewrittenIsNeverCopiedBeyondItsSize) {
     Okunan o;
     ASSERT_TRUE(h.kopyala(o.zaman, o.kanal, o.kare, o.veri.data()));
     EXPECT_EQ(o.kanal * o.kare, 0);
+    EXPECT_EQ(o.veri[0], -7.0f);
 }
 
 TEST(HalkaTampon, UnderContentionOnlyDroppedBlocksAreMissingAndNoneIsTorn) {
