@@ -46,7 +46,8 @@ TEST(HalkaTampon, StereoBlockIsReadBackPlanarAndWhole) {
     EXPECT_FALSE(h.yaz(a.data(), b.data(), 2, 4096, 1234.0)) << "4096 stereo frames fill one slot exactly";
     Okunan o;
     ASSERT_TRUE(oku(h, o));
-    EXPECT_EQ(std::tie(o.zaman, o.kanal, o.kare), std::make_tuple(1234.0, std::uint16_t(2), std::uint16_t(4096)));
+    EXPECT_EQ(std::tie(o.zaman, o.kanal, o.kare),
+              std::make_tuple(1234.0, std::uint16_t(2), std::uint16_t(4096)));
     EXPECT_TRUE(std::equal(a.begin(), a.end(), o.veri.begin()));
     EXPECT_TRUE(std::equal(b.begin(), b.end(), o.veri.begin() + 4096));
     EXPECT_EQ(o.veri.back(), -7.0f) << "nothing copied beyond the block";

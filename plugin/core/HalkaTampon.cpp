@@ -16,8 +16,8 @@ bool HalkaTampon::yaz(float const* k0, float const* k1, unsigned kanalSayisi, un
     std::uint64_t r = okumaIndisi.load(std::memory_order_acquire);
     // Full: drop the oldest block. When the exchange fails the consumer has
     // just released that block, which leaves room without a drop.
-    bool const dolu = w - r == kapasite - 1 &&
-                      okumaIndisi.compare_exchange_strong(r, r + 1, std::memory_order_acq_rel);
+    bool const dolu =
+        w - r == kapasite - 1 && okumaIndisi.compare_exchange_strong(r, r + 1, std::memory_order_acq_rel);
     Slot& s = slotlar[w % kapasite];
     s.zaman.store(zaman, std::memory_order_relaxed);
     s.kanal.store(static_cast<std::uint16_t>(kanalSayisi), std::memory_order_relaxed);

@@ -50,7 +50,7 @@ private:
     Gonderici const gonderici_;
     std::size_t const sesSiniri_;
     std::string tampon_;
-    std::size_t bas_ = 0;             // bytes of tampon_ already sent
+    std::size_t bas_ = 0;            // bytes of tampon_ already sent
     Saat::time_point sonIlerleme_{}; // the client last took bytes, or the first byte began to wait
     bool bozuk_ = false;
 };

@@ -6,11 +6,11 @@
 #include "WebSocket.h"
 
 #include <algorithm>
-#include <memory>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -331,8 +331,8 @@ void Sunucu::kabulDongusu() {
 
 struct Sunucu::Oturum {
     explicit Oturum(int fd_)
-        : fd(fd_), cikis([fd_](char const* veri, std::size_t n) { return soketeGonder(fd_, veri, n); },
-                         SES_KUYRUGU) {}
+        : fd(fd_),
+          cikis([fd_](char const* veri, std::size_t n) { return soketeGonder(fd_, veri, n); }, SES_KUYRUGU) {}
     int const fd;
     CikisKuyrugu cikis;
     std::string girdi; // bytes from the app not yet parsed
@@ -399,7 +399,7 @@ bool Sunucu::oturumAc(Oturum& o) {
         return false;
     }
 
-    halka.temizle(); // blocks from an earlier connection; the app wants live audio
+    halka.temizle();            // blocks from an earlier connection; the app wants live audio
     merhabaIstegi.store(false); // the hello below is the fresh one
     bagli.store(true);
     std::string const merhaba = merhabaUret ? merhabaUret(kapi.load()) : std::string();
@@ -468,7 +468,8 @@ bool Sunucu::tur(Oturum& o) {
     auto const simdi = Saat::now();
     if (simdi - o.sonNabiz >= ayar.nabizAraligi) {
         o.sonNabiz = simdi;
-        std::string nabiz = "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(++o.nabizNo);
+        std::string nabiz =
+            "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(++o.nabizNo);
         if (tasimaUret)
             nabiz += "," + tasimaUret();
         o.cikis.son() += metinCercevesi(nabiz + "}");

@@ -68,10 +68,10 @@ public:
     std::atomic<bool> bagli{false};               // a WebSocket client is connected
 
 private:
-    void calis();                                     // [sunucu]
-    bool dinlemeDonguKur();                           // [sunucu]
-    int dinlemeKur(int port, bool sessiz);            // [sunucu]
-    void kabulDongusu();                              // [sunucu]
+    void calis();                          // [sunucu]
+    bool dinlemeDonguKur();                // [sunucu]
+    int dinlemeKur(int port, bool sessiz); // [sunucu]
+    void kabulDongusu();                   // [sunucu]
     struct Oturum;
     void istemci(int fd);                             // [sunucu] one connection, to its end
     bool oturumAc(Oturum& o);                         // [sunucu] request, answer, hello; true: a session runs

@@ -46,7 +46,8 @@ TEST(CikisKuyrugu, AnyPatternOfPartialSendsDeliversTheFramesWholeAndInOrder) {
         for (int adim = 0; adim < 60; ++adim) {
             s.izinler.push_back(rastgele() % 4 == 0 ? CikisKuyrugu::BEKLE : long(rastgele() % 1500));
             bool const ses = rastgele() % 3 != 0;
-            std::string const cerceve(std::size_t(1 + rastgele() % 400), char(ses ? 'a' + adim % 26 : '0' + adim % 10));
+            std::string const cerceve(std::size_t(1 + rastgele() % 400),
+                                      char(ses ? 'a' + adim % 26 : '0' + adim % 10));
             if (ses && !k.sesSigar())
                 continue;
             k.son() += cerceve;

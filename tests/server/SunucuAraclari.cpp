@@ -123,8 +123,9 @@ std::string HamIstemci::oku(std::size_t n, std::chrono::milliseconds sure) {
 }
 
 std::string HamIstemci::elSikis(std::size_t bolum) {
-    std::string const istek = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                              "SEC-WEBSOCKET-KEY: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+    std::string const istek =
+        "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "SEC-WEBSOCKET-KEY: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
     if (bolum) {
         gonder(istek.substr(0, bolum));
         std::this_thread::sleep_for(50ms);

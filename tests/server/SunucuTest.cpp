@@ -15,8 +15,9 @@ std::string const KOMUT_SUSTUR = R"({"sustur":true})";
 
 // Connects and upgrades; returns the hello frame's text.
 std::string merhabaAl(HamIstemci& istemci, std::size_t bolum = 0) {
-    EXPECT_EQ(istemci.elSikis(bolum), "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: "
-                                      "Upgrade\r\nSec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n\r\n");
+    EXPECT_EQ(istemci.elSikis(bolum),
+              "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: "
+              "Upgrade\r\nSec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n\r\n");
     auto const merhaba = istemci.cerceve();
     EXPECT_TRUE(merhaba && merhaba->ilk == 0x81);
     return merhaba ? merhaba->yuk : std::string();
@@ -38,7 +39,9 @@ public:
         dur_ = true;
         iplik_.join();
     }
-    static double saniye() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+    static double saniye() {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
 
 private:
     std::atomic<bool> dur_{false};
@@ -71,7 +74,8 @@ TEST_F(SunucuSoket, SplitUpgradeGetsItsAnswerAndAudioIsNumberedAcrossConnections
         EXPECT_EQ(s->zaman, 4800.0);
         EXPECT_EQ(s->ornekler, mono);
         istemci.kapat();
-        ASSERT_TRUE(olay.bekle("#1 test", "baglanti kapandi (0 nabiz, " + std::to_string(1) + " ses cercevesi)"));
+        ASSERT_TRUE(
+            olay.bekle("#1 test", "baglanti kapandi (0 nabiz, " + std::to_string(1) + " ses cercevesi)"));
         olay.temizle();
     }
 }
@@ -82,7 +86,8 @@ TEST_F(SunucuSoket, PingGetsItsPongAndCloseItsCloseAndTheMuteEnds) {
     ASSERT_TRUE(t.dinliyor());
     HamIstemci istemci(31171);
     merhabaAl(istemci);
-    ASSERT_TRUE(istemci.gonder(istemciCercevesi(1, KOMUT_SUSTUR, true) + istemciCercevesi(9, "canli?", true)));
+    ASSERT_TRUE(
+        istemci.gonder(istemciCercevesi(1, KOMUT_SUSTUR, true) + istemciCercevesi(9, "canli?", true)));
     auto const pong = istemci.cerceveBul(0x8A);
     ASSERT_TRUE(pong);
     EXPECT_EQ(pong->yuk, "canli?");
@@ -152,8 +157,9 @@ TEST_F(SunucuSoket, SecondClientIsServedOnlyAfterTheFirstLeaves) {
     ASSERT_TRUE(ikinci.gonder("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
     EXPECT_EQ(ikinci.oku(1, 300ms), "");
     birinci.reset();
-    EXPECT_EQ(ikinci.oku(200), "HTTP/1.1 200 OK\r\nAccess-Control-Allow-Origin: *\r\nContent-Type: text/plain\r\n"
-                               "Content-Length: 17\r\n\r\nOKA-KOPRU-EKLENTI");
+    EXPECT_EQ(ikinci.oku(200),
+              "HTTP/1.1 200 OK\r\nAccess-Control-Allow-Origin: *\r\nContent-Type: text/plain\r\n"
+              "Content-Length: 17\r\n\r\nOKA-KOPRU-EKLENTI");
 }
 
 TEST_F(SunucuSoket, FreshHelloTransportAndDropReportOnRequest) {
@@ -223,7 +229,8 @@ TEST_F(SunucuSoket, FifthChannelInstanceWaitsForOneOfTheFourChannelPorts) {
     ayar.denemeAdimi = 2;
     std::vector<std::unique_ptr<TestSunucusu>> kanallar;
     for (int i = 0; i < 4; ++i) {
-        kanallar.push_back(std::make_unique<TestSunucusu>("#" + std::to_string(i + 1) + " test", false, ayar));
+        kanallar.push_back(
+            std::make_unique<TestSunucusu>("#" + std::to_string(i + 1) + " test", false, ayar));
         ASSERT_TRUE(kanallar.back()->dinliyor());
         EXPECT_EQ(kanallar.back()->sunucu->kapi.load(), 31172 + i);
     }
@@ -281,7 +288,8 @@ TEST_F(SunucuSoket, DestroyingEndsPromptlyInEveryState) {
         if (durum == 0)
             EXPECT_NE(satirlar.find("acik istemci baglantisi yoktu\n"), std::string::npos) << satirlar;
         else
-            EXPECT_LT(satirlar.find("acik istemci baglantisi KAPATILDI (fd "), satirlar.find("dinleyen soket kapatildi"))
+            EXPECT_LT(satirlar.find("acik istemci baglantisi KAPATILDI (fd "),
+                      satirlar.find("dinleyen soket kapatildi"))
                 << satirlar;
         EXPECT_NE(satirlar.find("dinleme durdu\n"), std::string::npos) << satirlar;
         EXPECT_EQ(satirlar.substr(satirlar.rfind('\n', satirlar.size() - 2) + 1), "is parcacigi bitti\n");

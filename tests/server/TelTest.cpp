@@ -9,7 +9,8 @@
 using namespace oka;
 
 namespace {
-std::string ikili(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare, float const* veri) {
+std::string ikili(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
+                  float const* veri) {
     std::string c;
     ikiliCerceve(c, no, zaman, kanal, kare, veri);
     return c;
@@ -23,9 +24,13 @@ std::string bayt(std::initializer_list<int> b) {
 } // namespace
 
 TEST(Tel, Base64AndTheAcceptValueMatchTheStandardExamples) {
-    std::pair<std::string, std::string> const durumlar[] = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {bayt({0xFB, 0xEF, 0xBE}), "++++"},
-        {bayt({0xFF, 0xFF, 0xFF}), "////"}};
+    std::pair<std::string, std::string> const durumlar[] = {{"", ""},
+                                                            {"f", "Zg=="},
+                                                            {"fo", "Zm8="},
+                                                            {"foo", "Zm9v"},
+                                                            {"foob", "Zm9vYg=="},
+                                                            {bayt({0xFB, 0xEF, 0xBE}), "++++"},
+                                                            {bayt({0xFF, 0xFF, 0xFF}), "////"}};
     for (auto const& [girdi, beklenen] : durumlar)
         EXPECT_EQ(base64(girdi.data(), girdi.size()), beklenen) << girdi;
     EXPECT_EQ(elSikismaAnahtari("dGhlIHNhbXBsZSBub25jZQ=="), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
@@ -84,8 +89,8 @@ TEST(Tel, FramesUseTheShortestLengthForm) {
 TEST(Tel, AudioFrameIsLittleEndianAndPlanar) {
     float const stereo[] = {1.0f, 2.0f, -1.0f, -2.0f}; // channel 0's frames, then channel 1's
     EXPECT_EQ(ikili(0x01020304u, 1234.5, 2, 2, stereo),
-              bayt({0x82, 32, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0x4A, 0x93, 0x40, 2, 0, 2, 0, 0, 0, 0x80, 0x3F,
-                    0, 0, 0, 0x40, 0, 0, 0x80, 0xBF, 0, 0, 0, 0xC0}));
+              bayt({0x82, 32, 0x04, 0x03, 0x02, 0x01, 0, 0, 0,    0, 0, 0x4A, 0x93, 0x40, 2, 0, 2,
+                    0,    0,  0,    0x80, 0x3F, 0,    0, 0, 0x40, 0, 0, 0x80, 0xBF, 0,    0, 0, 0xC0}));
 }
 
 TEST(Tel, MuteValueLiteralDecidesElseTrueAnywhere) {
@@ -119,7 +124,8 @@ struct Islem {
 };
 Islem isle(std::string& tampon) {
     Islem i;
-    i.sonuc = komutuIsle(tampon, [&](bool d) { i.komutlar.push_back(d); }, i.yanit);
+    i.sonuc = komutuIsle(
+        tampon, [&](bool d) { i.komutlar.push_back(d); }, i.yanit);
     return i;
 }
 } // namespace
@@ -144,7 +150,8 @@ TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
          "",
          0},
         {"pings answered in order",
-         istemciCercevesi(9, "p1", true) + istemciCercevesi(1, dogru, true) + istemciCercevesi(9, uzunPing, false),
+         istemciCercevesi(9, "p1", true) + istemciCercevesi(1, dogru, true) +
+             istemciCercevesi(9, uzunPing, false),
          KomutSonucu::Bekle,
          {true},
          bayt({0x8A, 2}) + "p1" + bayt({0x8A, 126, 0, 200}) + uzunPing,
@@ -164,7 +171,12 @@ TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
          bayt({0x88, 2, 0x03, 0xE8}),
          istemciCercevesi(1, yanlis, true).size()},
         {"unmasked close without status", bayt({0x88, 0}), KomutSonucu::Kapat, {}, bayt({0x88, 0}), 0},
-        {"64-bit length", bayt({0x81, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3, 4}), KomutSonucu::Hata, {}, "", 14},
+        {"64-bit length",
+         bayt({0x81, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3, 4}),
+         KomutSonucu::Hata,
+         {},
+         "",
+         14},
         {"frame larger than the input bound", bayt({0x81, 0xFE, 0xEA, 0x60}), KomutSonucu::Hata, {}, "", 4},
         {"one byte", bayt({0x81}), KomutSonucu::Bekle, {}, "", 1},
     };

@@ -38,7 +38,8 @@ double iplikCpuSn(std::thread& iplik) {
 
 // One instance with its client and its audio thread stand-in.
 struct Hat {
-    Hat(int i, int ilkKapi, int kare) : t("#" + std::to_string(i + 1) + " olcum", i == 0, ayar(ilkKapi)), kare(kare) {
+    Hat(int i, int ilkKapi, int kare)
+        : t("#" + std::to_string(i + 1) + " olcum", i == 0, ayar(ilkKapi)), kare(kare) {
         t.dinliyor();
         istemci.emplace(t.sunucu->kapi.load());
         istemci->elSikis();

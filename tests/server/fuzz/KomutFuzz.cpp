@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(unsigned char const* veri, std::size_t n) 
     std::size_t komutSayisi = 0;
     for (std::size_t i = 1; i < n; i += parca) {
         tampon.append(reinterpret_cast<char const*>(veri + i), std::min(parca, n - i));
-        oka::KomutSonucu const s = oka::komutuIsle(tampon, [&](bool) { ++komutSayisi; }, yanit);
+        oka::KomutSonucu const s = oka::komutuIsle(
+            tampon, [&](bool) { ++komutSayisi; }, yanit);
         if (s != oka::KomutSonucu::Bekle)
             return 0;
         // A waiting rest is always part of one frame that fits the bound.
