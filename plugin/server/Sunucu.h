@@ -61,7 +61,7 @@ public:
 
     HalkaTampon halka;                            // written by the audio thread while `bagli`
     std::atomic<std::uint32_t> cerceveNo{0};      // next audio frame number; runs on across connections
-    std::atomic<std::uint64_t> gonderilen{0};     // audio frames handed to the socket
+    std::atomic<std::uint64_t> gonderilen{0};     // audio frames put on the client's stream
     std::atomic<std::uint32_t> tampon_dolu{0};    // blocks the audio thread dropped on a full ring
     std::atomic<std::uint64_t> gonderilemeyen{0}; // audio frames dropped because the client lags
     std::atomic<int> kapi{-1};                    // port listened on, -1 when none
