@@ -44,6 +44,7 @@ TEST(Tel, HeaderLookupIgnoresCaseOfTheNameAndKeepsTheValueAsSent) {
         {"GET / HTTP/1.1\r\nsec-websocket-key:AbC==\r\n\r\n", "AbC=="},
         {"GET / HTTP/1.1\r\nSEC-WEBSOCKET-KEY: \t AbC==  \r\n\r\n", "AbC==  "},
         {"GET / HTTP/1.1\r\nSec-WebSocket-Key: AbC==", "AbC=="}, // no line end: up to the end
+        {"Sec-WebSocket-Key: AbC==\r\n", "AbC=="},               // at the very start
         {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", ""},
         {"GET / HTTP/1.1\r\nXec-WebSocket-Key: AbC==\r\n\r\n", ""},
         {"GET / HTTP/1.1\r\nSec-WebSocket-Key:\r\n\r\n", ""},
