@@ -4,78 +4,44 @@
 
 namespace oka {
 
-CikisKuyrugu::CikisKuyrugu(Gonderici gonderici, std::size_t metinSiniri)
-    : gonderici_(std::move(gonderici)), metinSiniri_(metinSiniri) {}
+CikisKuyrugu::CikisKuyrugu(Gonderici gonderici, std::size_t sesSiniri)
+    : gonderici_(std::move(gonderici)), sesSiniri_(sesSiniri) {}
 
-bool CikisKuyrugu::bosalt() {
-    while (!bozuk_) {
-        if (kalan_.empty()) {
-            if (metinler_.empty())
-                return true;
-            kalan_ = std::move(metinler_.front());
-            kalanBas_ = 0;
-            metinler_.pop_front();
-            metinBayt_ -= kalan_.size();
-            continue;
-        }
-        long const n = gonderici_(kalan_.data() + kalanBas_, kalan_.size() - kalanBas_);
-        if (n == HATA) {
-            bozuk_ = true;
-            break;
-        }
-        if (n <= 0)
-            return true;
-        kalanBas_ += std::size_t(n);
-        if (kalanBas_ < kalan_.size())
-            return true;
-        kalan_.clear();
-        kalanBas_ = 0;
+std::string& CikisKuyrugu::son() {
+    // The wait for the client starts with the first byte that waits.
+    if (bekleyen() == 0)
+        sonIlerleme_ = Saat::now();
+    // Drop what is sent before the buffer grows; the storage itself is kept.
+    if (bas_ > 0 && bas_ * 2 >= tampon_.size()) {
+        tampon_.erase(0, bas_);
+        bas_ = 0;
     }
-    return false;
+    return tampon_;
 }
 
-long CikisKuyrugu::ilkGonderim(std::string const& cerceve) {
-    long const n = gonderici_(cerceve.data(), cerceve.size());
+bool CikisKuyrugu::gonder(Saat::time_point simdi) {
+    if (bozuk_)
+        return false;
+    if (bekleyen() == 0)
+        return true;
+    long const n = gonderici_(tampon_.data() + bas_, bekleyen());
     if (n == HATA) {
         bozuk_ = true;
-        return HATA;
+        return false;
     }
-    if (n <= 0)
-        return BEKLE;
-    if (std::size_t(n) < cerceve.size()) {
-        kalan_.assign(cerceve, std::size_t(n), std::string::npos);
-        kalanBas_ = 0;
-        ++yarimGonderim_;
+    if (n > 0) {
+        bas_ += std::size_t(n);
+        sonIlerleme_ = simdi;
     }
-    return n;
+    if (bekleyen() == 0) {
+        tampon_.clear();
+        bas_ = 0;
+    }
+    return true;
 }
 
-CikisKuyrugu::Sonuc CikisKuyrugu::ses(std::string const& cerceve) {
-    if (!bosalt())
-        return Sonuc::Hata;
-    if (bekliyor())
-        return Sonuc::Dusuruldu;
-    long const n = ilkGonderim(cerceve);
-    if (n == HATA)
-        return Sonuc::Hata;
-    return n == BEKLE ? Sonuc::Dusuruldu : Sonuc::Gonderildi;
-}
-
-CikisKuyrugu::Sonuc CikisKuyrugu::metin(std::string cerceve) {
-    if (!bosalt())
-        return Sonuc::Hata;
-    if (!bekliyor()) {
-        long const n = ilkGonderim(cerceve);
-        if (n == HATA)
-            return Sonuc::Hata;
-        if (n != BEKLE)
-            return Sonuc::Gonderildi;
-    }
-    if (metinBayt_ + cerceve.size() > metinSiniri_)
-        return Sonuc::Tasma;
-    metinBayt_ += cerceve.size();
-    metinler_.push_back(std::move(cerceve));
-    return Sonuc::Kuyrukta;
+bool CikisKuyrugu::takildi(Saat::time_point simdi, Saat::duration sinir) const {
+    return bekleyen() > 0 && simdi - sonIlerleme_ >= sinir;
 }
 
 } // namespace oka

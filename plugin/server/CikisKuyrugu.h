@@ -1,12 +1,16 @@
 #pragma once
-// What goes out to the client. A non-blocking send may take only part of a
-// frame; the rest must go before anything else or the stream stops being a
-// sequence of whole frames. While such a rest waits, audio frames are dropped
-// (audio is only worth sending live) and texts queue behind it in order (the
-// app needs every hello and pulse).
+// What goes out to the client, as one byte stream of whole frames in order.
+// Everything waiting goes to the socket in one call per round. A non-blocking
+// send may take only part of it; the rest goes first next time, so the stream
+// stays a sequence of whole frames.
+//
+// Audio is only worth sending live: once the bytes waiting here reach the
+// audio bound, audio frames are dropped. Texts (hello, pulses, answers to the
+// app's control frames) are never dropped. A client that takes no byte for a
+// while although bytes wait for it is stuck, and the session ends.
 
+#include <chrono>
 #include <cstddef>
-#include <deque>
 #include <functional>
 #include <string>
 
@@ -14,50 +18,40 @@ namespace oka {
 
 class CikisKuyrugu {
 public:
+    using Saat = std::chrono::steady_clock;
+
     // The send function returns the bytes taken, BEKLE when the socket takes
     // nothing now, HATA when the connection is broken.
     static constexpr long BEKLE = -1;
     static constexpr long HATA = -2;
     using Gonderici = std::function<long(char const* veri, std::size_t n)>;
 
-    enum class Sonuc {
-        Gonderildi, // on its way (perhaps partly, the rest goes first next time)
-        Kuyrukta,   // a text waiting behind earlier bytes
-        Dusuruldu,  // an audio frame the socket had no room for
-        Hata,       // connection broken
-        Tasma,      // the client has not read for so long that the text queue is full
-    };
+    // [sunucu] `sesSiniri`: bytes waiting beyond which audio frames are dropped.
+    CikisKuyrugu(Gonderici gonderici, std::size_t sesSiniri);
 
-    // [sunucu] `metinSiniri` bounds the bytes of texts waiting.
-    CikisKuyrugu(Gonderici gonderici, std::size_t metinSiniri);
+    // [sunucu] Room for one more audio frame; when false the frame is dropped.
+    bool sesSigar() const { return bekleyen() < sesSiniri_; }
 
-    // [sunucu] Sends what waits: the rest of a frame, then queued texts. False once the connection is broken.
-    bool bosalt();
+    // [sunucu] The end of the stream, to append whole frames to.
+    std::string& son();
 
-    // [sunucu] An audio frame: sent when nothing waits, otherwise dropped.
-    Sonuc ses(std::string const& cerceve);
+    // [sunucu] Hands everything waiting to the socket in one call. False once
+    // the connection is broken.
+    bool gonder(Saat::time_point simdi);
 
-    // [sunucu] A text frame: never dropped; queued behind whatever waits.
-    Sonuc metin(std::string cerceve);
+    // [sunucu] True when bytes have waited for `sinir` without the client
+    // taking any.
+    bool takildi(Saat::time_point simdi, Saat::duration sinir) const;
 
-    // [sunucu] Bytes are waiting to go out.
-    bool bekliyor() const { return !kalan_.empty() || !metinler_.empty(); }
-
-    // [sunucu] Sends so far that took only part of a frame.
-    std::size_t yarimGonderim() const { return yarimGonderim_; }
+    // [sunucu] Bytes waiting to go out.
+    std::size_t bekleyen() const { return tampon_.size() - bas_; }
 
 private:
-    // Hands `cerceve` to the socket; keeps any rest in kalan_. Returns bytes
-    // taken or BEKLE/HATA.
-    long ilkGonderim(std::string const& cerceve);
-
-    Gonderici gonderici_;
-    std::size_t const metinSiniri_;
-    std::string kalan_;        // unsent rest of a frame that went out partly
-    std::size_t kalanBas_ = 0; // how much of kalan_ is already sent
-    std::deque<std::string> metinler_;
-    std::size_t metinBayt_ = 0;
-    std::size_t yarimGonderim_ = 0;
+    Gonderici const gonderici_;
+    std::size_t const sesSiniri_;
+    std::string tampon_;
+    std::size_t bas_ = 0;            // bytes of tampon_ already sent
+    Saat::time_point sonIlerleme_{}; // the client last took bytes, or the first byte began to wait
     bool bozuk_ = false;
 };
 

@@ -10,12 +10,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <vector>
 
 namespace oka {
 
@@ -23,12 +23,21 @@ namespace {
 
 using Saat = std::chrono::steady_clock;
 
-// Texts waiting behind a stalled client: hello, pulses and transport messages
-// are about 100 bytes each, so this is many minutes of a client not reading.
-constexpr std::size_t METIN_SINIRI = 64 * 1024;
+// What may wait for the client, in the socket and in our queue, is kept to
+// about a quarter of a second of 48 kHz stereo audio (384 KB/s): with what
+// the client's own receive buffer holds, an app that stalled gets well under
+// a second of old audio before live audio again, and a slow reader cannot
+// fall further behind.
+constexpr int GONDERIM_TAMPONU = 32 * 1024; // the kernel doubles it for its own bookkeeping
+constexpr std::size_t SES_KUYRUGU = 32 * 1024;
 
-// Sleep after a round that sent no audio; blocks arrive every few milliseconds.
-constexpr auto BOS_TUR_BEKLEMESI = std::chrono::milliseconds(2);
+// Texts are never dropped; a client that reads, but too slowly even for
+// them, ends its session here rather than grow our memory without bound.
+constexpr std::size_t CIKIS_SINIRI = 1024 * 1024;
+
+// Longest wait between two rounds of a session: blocks reach the ring without
+// waking the server thread, so this bounds the delay they add.
+constexpr auto TUR_ARALIGI = std::chrono::milliseconds(4);
 
 char const* rolAdi(bool master) {
     return master ? "master" : "kanal";
@@ -55,10 +64,6 @@ long soketeGonder(int fd, char const* veri, std::size_t n) {
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
         return CikisKuyrugu::BEKLE;
     return CikisKuyrugu::HATA;
-}
-
-bool basarisiz(CikisKuyrugu::Sonuc s) {
-    return s == CikisKuyrugu::Sonuc::Hata || s == CikisKuyrugu::Sonuc::Tasma;
 }
 
 } // namespace
@@ -315,6 +320,7 @@ void Sunucu::kabulDongusu() {
         // them back for tens of milliseconds waiting for the app's ACKs.
         int const bir = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &bir, sizeof bir);
+        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &GONDERIM_TAMPONU, sizeof GONDERIM_TAMPONU);
         if (!soketYayinla(istemciFd, fd))
             return;
         istemci(fd);
@@ -323,185 +329,167 @@ void Sunucu::kabulDongusu() {
     }
 }
 
-void Sunucu::istemci(int fd) {
-    // Non-blocking from the start: every wait below is a poll of one step, so
-    // a silent client holds the thread only until a stop or role change.
-    engellemesiz(fd);
-    int const adimMs = int(ayar.adim.count());
-    auto bitmeli = [this] { return durdur.load() || rolDegisti.load(); };
-
-    char ilk[4095];
-    ssize_t okunan;
-    for (;;) {
-        if (bitmeli())
-            return;
-        pollfd p{fd, POLLIN, 0};
-        int const hazir = poll(&p, 1, adimMs);
-        if (hazir < 0 && errno != EINTR)
-            return;
-        if (hazir <= 0)
-            continue;
-        okunan = recv(fd, ilk, sizeof ilk, 0);
-        if (okunan > 0)
-            break;
-        if (okunan == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
-            return;
-    }
-    std::string_view const istek(ilk, std::size_t(okunan));
-    IstekYaniti const yanit = istegiYanitla(istek);
-
-    auto hepsiniGonder = [&](std::string const& metin) {
-        std::size_t giden = 0;
-        while (giden < metin.size()) {
-            if (bitmeli())
-                return false;
-            long const n = soketeGonder(fd, metin.data() + giden, metin.size() - giden);
-            if (n == CikisKuyrugu::HATA)
-                return false;
-            if (n > 0) {
-                giden += std::size_t(n);
-                continue;
-            }
-            pollfd p{fd, POLLOUT, 0};
-            poll(&p, 1, adimMs);
-        }
-        return true;
-    };
-
-    if (!yanit.webSocket) {
-        if (hepsiniGonder(yanit.metin))
-            g("HTTP istegi yanitlandi");
-        return;
-    }
-    if (!hepsiniGonder(yanit.metin))
-        return;
-
-    // Blocks still in the ring are from an earlier connection; the app wants live audio.
-    std::vector<float> blok(HalkaTampon::SLOT_ORNEK);
-    double zaman;
-    std::uint16_t kanal, kare;
-    while (halka.oku(zaman, kanal, kare, blok)) {
-    }
-
-    // Frames the app sent right behind its request.
-    std::string girdi(istek.substr(std::min(yanit.istekSonu, istek.size())));
-    merhabaIstegi.store(false); // the hello below is the fresh one
-    bagli.store(true);
-
-    CikisKuyrugu cikis([fd](char const* veri, std::size_t n) { return soketeGonder(fd, veri, n); },
-                       METIN_SINIRI);
-    std::string const merhaba = merhabaUret ? merhabaUret(kapi.load()) : std::string();
-    bool bitir = basarisiz(cikis.metin(metinCercevesi(merhaba)));
-    g("BAGLANDI — gonderilen: " + merhaba);
-
+struct Sunucu::Oturum {
+    explicit Oturum(int fd_)
+        : fd(fd_),
+          cikis([fd_](char const* veri, std::size_t n) { return soketeGonder(fd_, veri, n); }, SES_KUYRUGU) {}
+    int const fd;
+    CikisKuyrugu cikis;
+    std::string girdi; // bytes from the app not yet parsed
+    bool okunacak = false;
     std::uint64_t nabizNo = 0;
     std::uint64_t sesSayisi = 0;
-    std::size_t sayilanYarim = 0;
-    std::uint32_t sonDolu = tampon_dolu.load(std::memory_order_relaxed);
-    auto sonNabiz = Saat::now();
-    std::string cerceve;
-    char gelen[512];
+    std::uint32_t sonDolu = 0;
+    Saat::time_point sonNabiz;
+    float blok[HalkaTampon::SLOT_ORNEK];
+};
 
-    auto metinGonder = [&](std::string const& metin) {
-        CikisKuyrugu::Sonuc const s = cikis.metin(metinCercevesi(metin));
-        if (s == CikisKuyrugu::Sonuc::Tasma)
-            g("istemci okumuyor — bekleyen metinler sinirda, baglanti kapatiliyor");
-        return !basarisiz(s);
-    };
-    auto komut = [this](bool deger) {
-        if (susturUygula)
-            susturUygula(deger);
-        g(std::string("komut: sustur=") + (deger ? "true" : "false"));
-    };
-    if (!bitir && !girdi.empty()) {
-        KomutSonucu const k = komutuIsle(girdi, komut);
-        bitir = k != KomutSonucu::Bekle;
+bool Sunucu::bitmeli() const {
+    return durdur.load() || rolDegisti.load();
+}
+
+void Sunucu::istemci(int fd) {
+    auto o = std::make_unique<Oturum>(fd);
+    if (!oturumAc(*o))
+        return;
+    while (tur(*o)) {
+        // The only system call of a round with nothing to do. Audio reaches
+        // the ring without waking us, so the wait is short; a stop or role
+        // change shuts the socket down and ends it at once.
+        pollfd p{fd, short(POLLIN | (o->cikis.bekleyen() ? POLLOUT : 0)), 0};
+        o->okunacak = poll(&p, 1, int(TUR_ARALIGI.count())) > 0 && (p.revents & ~POLLOUT);
+    }
+    oturumBitir(*o);
+}
+
+bool Sunucu::oturumAc(Oturum& o) {
+    // Non-blocking from the start: every wait below is a poll of one step, so
+    // a silent client holds the thread until the request time limit at most.
+    engellemesiz(o.fd);
+    int const adimMs = int(ayar.adim.count());
+    auto const son = Saat::now() + ayar.istekSuresi;
+    std::string& istek = o.girdi;
+    // Read up to the blank line that ends the request, or what arrived by the
+    // time limit or the end of the stream.
+    while (istek.find("\r\n\r\n") == std::string::npos && istek.size() < GIRDI_SINIRI) {
+        if (bitmeli() || Saat::now() >= son)
+            break;
+        pollfd p{o.fd, POLLIN, 0};
+        if (poll(&p, 1, adimMs) <= 0)
+            continue;
+        char parca[4096];
+        ssize_t const n = recv(o.fd, parca, std::min(sizeof parca, GIRDI_SINIRI - istek.size()), 0);
+        if (n > 0)
+            istek.append(parca, std::size_t(n));
+        else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            break;
+    }
+    if (istek.empty() || bitmeli())
+        return false;
+    IstekYaniti const yanit = istegiYanitla(istek);
+    o.girdi.erase(0, std::min(yanit.istekSonu, istek.size())); // frames the app sent right behind it
+    o.cikis.son() += yanit.metin;
+    if (!yanit.webSocket) {
+        while (o.cikis.gonder(Saat::now()) && o.cikis.bekleyen() && !bitmeli() && Saat::now() < son) {
+            pollfd p{o.fd, POLLOUT, 0};
+            poll(&p, 1, adimMs);
+        }
+        if (o.cikis.bekleyen() == 0)
+            g("HTTP istegi yanitlandi");
+        return false;
     }
 
-    while (!bitir) {
-        if (bitmeli() || !cikis.bosalt())
-            break;
-        if (merhabaIstegi.exchange(false)) {
-            if (!metinGonder(merhabaUret ? merhabaUret(kapi.load()) : std::string()))
-                break;
-            g("yeni merhaba GONDERILDI");
-        }
+    halka.temizle();            // blocks from an earlier connection; the app wants live audio
+    merhabaIstegi.store(false); // the hello below is the fresh one
+    bagli.store(true);
+    std::string const merhaba = merhabaUret ? merhabaUret(kapi.load()) : std::string();
+    o.cikis.son() += metinCercevesi(merhaba);
+    g("BAGLANDI — gonderilen: " + merhaba);
+    o.sonDolu = tampon_dolu.load(std::memory_order_relaxed);
+    o.sonNabiz = Saat::now();
+    o.okunacak = !o.girdi.empty();
+    return true;
+}
 
-        ssize_t const n = recv(fd, gelen, sizeof gelen, 0);
-        if (n == 0)
-            break;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            break;
-        if (n > 0) {
-            girdi.append(gelen, std::size_t(n));
-            KomutSonucu const k = komutuIsle(girdi, komut);
-            if (k == KomutSonucu::Kapat)
-                break;
-            if (k == KomutSonucu::Hata) {
+bool Sunucu::tur(Oturum& o) {
+    if (bitmeli())
+        return false;
+    if (merhabaIstegi.exchange(false)) {
+        o.cikis.son() += metinCercevesi(merhabaUret ? merhabaUret(kapi.load()) : std::string());
+        g("yeni merhaba GONDERILDI");
+    }
+
+    if (o.okunacak) {
+        char gelen[4096];
+        ssize_t const n = recv(o.fd, gelen, sizeof gelen, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return false;
+        if (n > 0)
+            o.girdi.append(gelen, std::size_t(n));
+        KomutSonucu const k = komutuIsle(
+            o.girdi,
+            [this](bool deger) {
+                if (susturUygula)
+                    susturUygula(deger);
+                g(std::string("komut: sustur=") + (deger ? "true" : "false"));
+            },
+            o.cikis.son());
+        if (k != KomutSonucu::Bekle) {
+            if (k == KomutSonucu::Hata)
                 g("istemci cercevesi kabul edilmedi — baglanti kapatiliyor");
-                break;
-            }
+            o.cikis.gonder(Saat::now()); // the answer to a close, if the socket takes it
+            return false;
         }
-
-        bool sesGitti = false;
-        bool sesHatasi = false;
-        while (halka.oku(zaman, kanal, kare, blok)) {
-            std::uint32_t const no = cerceveNo.fetch_add(1);
-            if (sesHatasi)
-                continue; // keep draining; the session ends after the drain
-            ikiliCerceve(cerceve, no, zaman, kanal, kare, blok.data());
-            switch (cikis.ses(cerceve)) {
-            case CikisKuyrugu::Sonuc::Gonderildi:
-                ++sesSayisi;
-                gonderilen.fetch_add(1, std::memory_order_relaxed);
-                sesGitti = true;
-                break;
-            case CikisKuyrugu::Sonuc::Dusuruldu:
-                gonderilemeyen.fetch_add(1, std::memory_order_relaxed);
-                break;
-            default:
-                sesHatasi = true;
-            }
-        }
-        yarimGonderim.fetch_add(cikis.yarimGonderim() - sayilanYarim, std::memory_order_relaxed);
-        sayilanYarim = cikis.yarimGonderim();
-        if (sesHatasi)
-            break;
-
-        std::uint32_t const dolu = tampon_dolu.load(std::memory_order_relaxed);
-        if (dolu != sonDolu) {
-            g("atlandi " + std::to_string(dolu - sonDolu) + " (toplam " + std::to_string(dolu) + ")");
-            sonDolu = dolu;
-        }
-
-        if (tasimaIstegi.exchange(false) && tasimaUret) {
-            std::string const mesaj = "{\"tip\":\"tasima\"," + tasimaUret() + "}";
-            if (!metinGonder(mesaj))
-                break;
-            g("tasima GONDERILDI: " + mesaj);
-        }
-
-        if (Saat::now() - sonNabiz >= ayar.nabizAraligi) {
-            sonNabiz = Saat::now();
-            ++nabizNo;
-            std::string nabiz =
-                "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(nabizNo);
-            if (tasimaUret)
-                nabiz += "," + tasimaUret();
-            nabiz += "}";
-            if (!metinGonder(nabiz))
-                break;
-        }
-
-        if (!sesGitti)
-            std::this_thread::sleep_for(BOS_TUR_BEKLEMESI);
     }
 
+    double zaman;
+    std::uint16_t kanal, kare;
+    while (halka.oku(zaman, kanal, kare, o.blok)) {
+        std::uint32_t const no = cerceveNo.fetch_add(1);
+        if (!o.cikis.sesSigar()) {
+            gonderilemeyen.fetch_add(1, std::memory_order_relaxed);
+            continue;
+        }
+        ikiliCerceve(o.cikis.son(), no, zaman, kanal, kare, o.blok);
+        ++o.sesSayisi;
+        gonderilen.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    std::uint32_t const dolu = tampon_dolu.load(std::memory_order_relaxed);
+    if (dolu != o.sonDolu) {
+        g("atlandi " + std::to_string(dolu - o.sonDolu) + " (toplam " + std::to_string(dolu) + ")");
+        o.sonDolu = dolu;
+    }
+    if (tasimaIstegi.exchange(false) && tasimaUret) {
+        std::string const mesaj = "{\"tip\":\"tasima\"," + tasimaUret() + "}";
+        o.cikis.son() += metinCercevesi(mesaj);
+        g("tasima GONDERILDI: " + mesaj);
+    }
+    auto const simdi = Saat::now();
+    if (simdi - o.sonNabiz >= ayar.nabizAraligi) {
+        o.sonNabiz = simdi;
+        std::string nabiz =
+            "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(++o.nabizNo);
+        if (tasimaUret)
+            nabiz += "," + tasimaUret();
+        o.cikis.son() += metinCercevesi(nabiz + "}");
+    }
+
+    if (!o.cikis.gonder(simdi))
+        return false;
+    if (o.cikis.takildi(simdi, ayar.takilmaSuresi) || o.cikis.bekleyen() > CIKIS_SINIRI) {
+        g("istemci " + saniyeMetni(ayar.takilmaSuresi) + " sn okumadi — baglanti kapatiliyor");
+        return false;
+    }
+    return true;
+}
+
+void Sunucu::oturumBitir(Oturum& o) {
     if (susturUygula)
         susturUygula(false);
     g("baglanti koptu → SUSTURMA KALKTI");
     bagli.store(false);
-    g("baglanti kapandi (" + std::to_string(nabizNo) + " nabiz, " + std::to_string(sesSayisi) +
+    g("baglanti kapandi (" + std::to_string(o.nabizNo) + " nabiz, " + std::to_string(o.sesSayisi) +
       " ses cercevesi)");
 }
 

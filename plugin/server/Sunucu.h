@@ -27,6 +27,8 @@ struct SunucuAyarlari {
     int denemeAdimi = 20;                          // steps between two listen attempts (2 s)
     std::chrono::milliseconds raporAraligi{30000}; // "still cannot listen" report
     std::chrono::milliseconds nabizAraligi{1000};  // pulse to the client
+    std::chrono::milliseconds istekSuresi{3000};   // from accept to the end of the request
+    std::chrono::milliseconds takilmaSuresi{5000}; // a client that takes no byte this long is stuck
 };
 
 class Sunucu {
@@ -51,9 +53,6 @@ public:
     // [herhangi] Asks the connected session, if any, to send a fresh hello.
     void merhabaTazele(char const* sebep);
 
-    // [herhangi] Native handle of the server thread (benchmarks read its CPU time).
-    std::thread::native_handle_type iplikKimligi() { return iplik.native_handle(); }
-
     std::string const ornek;
     std::atomic<bool> rolMaster;
     std::atomic<bool> rolDegisti{false};
@@ -62,19 +61,23 @@ public:
 
     HalkaTampon halka;                            // written by the audio thread while `bagli`
     std::atomic<std::uint32_t> cerceveNo{0};      // next audio frame number; runs on across connections
-    std::atomic<std::uint64_t> gonderilen{0};     // audio frames handed to the socket
+    std::atomic<std::uint64_t> gonderilen{0};     // audio frames put on the client's stream
     std::atomic<std::uint32_t> tampon_dolu{0};    // blocks the audio thread dropped on a full ring
-    std::atomic<std::uint64_t> gonderilemeyen{0}; // audio frames dropped for lack of socket room
-    std::atomic<std::uint64_t> yarimGonderim{0};  // sends that took only part of a frame
+    std::atomic<std::uint64_t> gonderilemeyen{0}; // audio frames dropped because the client lags
     std::atomic<int> kapi{-1};                    // port listened on, -1 when none
     std::atomic<bool> bagli{false};               // a WebSocket client is connected
 
 private:
-    void calis();                                     // [sunucu]
-    bool dinlemeDonguKur();                           // [sunucu]
-    int dinlemeKur(int port, bool sessiz);            // [sunucu]
-    void kabulDongusu();                              // [sunucu]
-    void istemci(int fd);                             // [sunucu]
+    void calis();                          // [sunucu]
+    bool dinlemeDonguKur();                // [sunucu]
+    int dinlemeKur(int port, bool sessiz); // [sunucu]
+    void kabulDongusu();                   // [sunucu]
+    struct Oturum;
+    void istemci(int fd);                             // [sunucu] one connection, to its end
+    bool oturumAc(Oturum& o);                         // [sunucu] request, answer, hello; true: a session runs
+    bool tur(Oturum& o);                              // [sunucu] one round; false: the session ends
+    void oturumBitir(Oturum& o);                      // [sunucu]
+    bool bitmeli() const;                             // [sunucu] stop or role change
     bool bekle(std::chrono::milliseconds sure) const; // [sunucu] false when stopped
 
     // Publishes a socket other threads may shut down; false (socket not

@@ -30,6 +30,14 @@ void basligaUzunlukYaz(std::string& cikis, unsigned char ilk, std::uint64_t n) {
     }
 }
 
+// One unmasked final frame with this opcode.
+void cerceveEkle(std::string& cikis, unsigned opkod, std::string_view yuk) {
+    // Our texts stay far below 64 KiB; a longer one still gets a valid length
+    // form rather than a truncated one that would corrupt the stream.
+    basligaUzunlukYaz(cikis, static_cast<unsigned char>(0x80 | opkod), yuk.size());
+    cikis.append(yuk);
+}
+
 template <typename T> void leYaz(char* p, T deger) {
     for (std::size_t k = 0; k < sizeof(T); ++k)
         p[k] = char((deger >> (8 * k)) & 0xFF);
@@ -42,7 +50,7 @@ bool bosluk(char c) {
 } // namespace
 
 std::string basligiAl(std::string_view istek, std::string_view ad) {
-    if (ad.empty() || istek.size() < ad.size())
+    if (ad.empty())
         return {};
     std::size_t bulunan = std::string_view::npos;
     for (std::size_t i = 0; i + ad.size() <= istek.size(); ++i) {
@@ -91,11 +99,7 @@ IstekYaniti istegiYanitla(std::string_view istek) {
 
 std::string metinCercevesi(std::string_view metin) {
     std::string cikis;
-    cikis.reserve(metin.size() + 10);
-    // Our texts stay far below 64 KiB; a longer one still gets a valid length
-    // form rather than a truncated one that would corrupt the stream.
-    basligaUzunlukYaz(cikis, 0x81, metin.size());
-    cikis.append(metin);
+    cerceveEkle(cikis, 1, metin);
     return cikis;
 }
 
@@ -103,7 +107,6 @@ void ikiliCerceve(std::string& cikis, std::uint32_t no, double zaman, std::uint1
                   float const* veri) {
     std::size_t const ornek = std::size_t(kanal) * kare;
     std::size_t const yuk = 16 + 4 * ornek;
-    cikis.clear();
     basligaUzunlukYaz(cikis, 0x82, yuk);
     std::size_t const bas = cikis.size();
     cikis.resize(bas + yuk);
@@ -127,13 +130,6 @@ void ikiliCerceve(std::string& cikis, std::uint32_t no, double zaman, std::uint1
     }
 }
 
-std::string ikiliCerceve(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
-                         float const* veri) {
-    std::string cikis;
-    ikiliCerceve(cikis, no, zaman, kanal, kare, veri);
-    return cikis;
-}
-
 std::optional<bool> susturDegeri(std::string_view yuk) {
     constexpr std::string_view ANAHTAR = "\"sustur\"";
     std::size_t const konum = yuk.find(ANAHTAR);
@@ -146,16 +142,13 @@ std::optional<bool> susturDegeri(std::string_view yuk) {
         ++i;
         while (i < yuk.size() && bosluk(yuk[i]))
             ++i;
-        std::string_view const deger = yuk.substr(i);
-        if (deger.substr(0, 4) == "true")
-            return true;
-        if (deger.substr(0, 5) == "false")
-            return false;
+        if (yuk.substr(i, 5) == "false")
+            return false; // a literal true is found below like any other
     }
     return yuk.find("true") != std::string_view::npos;
 }
 
-KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur) {
+KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur, std::string& yanit) {
     std::size_t bas = 0; // start of the next unparsed frame
     KomutSonucu sonuc = KomutSonucu::Bekle;
     for (;;) {
@@ -186,18 +179,22 @@ KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sus
         if (kalan < baslik + uzunluk)
             break;
         bas += baslik + uzunluk;
-        if (opkod == 8) {
-            sonuc = KomutSonucu::Kapat;
-            break;
-        }
-        if (opkod != 1)
-            continue; // continuation, binary, ping, pong: ignored, no pong sent
+        if (opkod != 1 && opkod != 8 && opkod != 9)
+            continue; // continuation, binary, pong: ignored
         std::string yuk(reinterpret_cast<char const*>(b + baslik), uzunluk);
         if (maskeli)
             for (std::size_t i = 0; i < yuk.size(); ++i)
                 yuk[i] = char(yuk[i] ^ b[baslik - 4 + (i & 3)]);
-        if (std::optional<bool> const deger = susturDegeri(yuk); deger && sustur)
+        if (opkod == 9) {
+            cerceveEkle(yanit, 0xA, yuk);
+        } else if (opkod == 8) {
+            // The answer carries the status code only; a reason is optional.
+            cerceveEkle(yanit, 8, yuk.size() >= 2 ? std::string_view(yuk).substr(0, 2) : std::string_view());
+            sonuc = KomutSonucu::Kapat;
+            break;
+        } else if (std::optional<bool> const deger = susturDegeri(yuk); deger && sustur) {
             sustur(*deger);
+        }
     }
     tampon.erase(0, bas);
     return sonuc;

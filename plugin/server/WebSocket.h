@@ -39,13 +39,10 @@ IstekYaniti istegiYanitla(std::string_view istek);
 // [herhangi] One unmasked final text frame.
 std::string metinCercevesi(std::string_view metin);
 
-// [herhangi] One unmasked final binary frame carrying an audio block (layout
-// little-endian: no, zaman, kanal, kare, planar float32 samples). The first
-// form reuses the storage of `cikis`.
+// [herhangi] Appends one unmasked final binary frame carrying an audio block
+// (layout little-endian: no, zaman, kanal, kare, planar float32 samples).
 void ikiliCerceve(std::string& cikis, std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
                   float const* veri);
-std::string ikiliCerceve(std::uint32_t no, double zaman, std::uint16_t kanal, std::uint16_t kare,
-                         float const* veri);
 
 // [herhangi] The mute value a text payload asks for; empty when it is not a
 // mute command. A literal true or false right after the key decides; any other
@@ -59,7 +56,9 @@ enum class KomutSonucu {
 };
 
 // [herhangi] Handles and removes the complete frames at the front of `tampon`;
-// calls `sustur` for each mute command in order.
-KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur);
+// calls `sustur` for each mute command in order. The answers the app's
+// control frames call for (a pong with the ping's payload, a close echoing
+// the close's status) are appended to `yanit` in order.
+KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur, std::string& yanit);
 
 } // namespace oka

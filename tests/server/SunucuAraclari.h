@@ -1,19 +1,16 @@
 #pragma once
-// Test tools for the server: a raw WebSocket client over a real socket, a
-// stand-in for the core, and running the third-party clients.
+// Test tools for the server: a raw WebSocket client over a real socket and a
+// stand-in for the core.
 
 #include "destek/Gunlukler.h"
 #include "server/Sunucu.h"
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
-
-using namespace std::chrono_literals;
 
 // What the server's three function objects were asked, thread-safe.
 struct CekirdekTaklidi {
@@ -35,13 +32,14 @@ struct TestSunucusu {
     TestSunucusu(std::string ornek, bool master, oka::SunucuAyarlari ayar = testAyarlari());
     CekirdekTaklidi cekirdek;
     std::optional<oka::Sunucu> sunucu;
-    bool dinliyor(std::chrono::milliseconds sure = 10s) const;
+    bool dinliyor() const;
+    // Writes one block as the audio tap does: only while a client is connected.
+    void blokYaz(std::vector<float> const& veri, unsigned kanal, unsigned kare, double zaman);
 };
 
 struct Cerceve {
     unsigned ilk = 0; // byte 0: final bit and opcode
     std::string yuk;
-    unsigned opkod() const { return ilk & 0x0F; }
 };
 
 // A client frame as the app sends it.
@@ -60,17 +58,17 @@ std::optional<SesCercevesi> sesCozumle(std::string const& yuk);
 class HamIstemci {
 public:
     explicit HamIstemci(int kapi, int alimTamponu = 0);
-    ~HamIstemci();
-    bool bagli() const { return fd_ >= 0; }
+    ~HamIstemci() { kapat(); }
     bool gonder(std::string const& bayt);
-    // Bytes that arrive within `sure` (stops early after `en_az` bytes).
-    std::string oku(std::size_t en_az, std::chrono::milliseconds sure = 5s);
-    // Sends an upgrade request and returns the whole answer up to its blank line.
-    std::string elSikis(std::string const& anahtarBasligi = "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==");
+    // Exactly `n` bytes, or what arrived when `sure` passed or the stream ended.
+    std::string oku(std::size_t n, std::chrono::milliseconds sure = 5s);
+    // Sends an upgrade request (in two writes when `bolum` is given, 50 ms
+    // apart) and returns the answer up to its blank line.
+    std::string elSikis(std::size_t bolum = 0);
     std::optional<Cerceve> cerceve(std::chrono::milliseconds sure = 5s);
-    // Next frame with this opcode, skipping others.
-    std::optional<Cerceve> cerceveBul(unsigned opkod, std::chrono::milliseconds sure = 5s);
-    // True when the server closed the connection within `sure` (frames before it are skipped).
+    // Next frame whose byte 0 is `ilk`, skipping others.
+    std::optional<Cerceve> cerceveBul(unsigned ilk, std::chrono::milliseconds sure = 5s);
+    // True when the server closed the connection within `sure` (bytes before it are skipped).
     bool kapandi(std::chrono::milliseconds sure = 5s);
     void kapat();
 
@@ -78,6 +76,3 @@ private:
     int fd_ = -1;
     std::string tampon_;
 };
-
-// Runs a shell command, returns its standard output and error.
-std::string komutCalistir(std::string const& komut);
