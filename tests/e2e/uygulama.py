@@ -93,13 +93,19 @@ async def one_pass(host):
     check(passed >= 48000 / 512, "the end of the connection did not lift the mute:\n" + out)
 
 
-def main():
-    konak, bundle = sys.argv[1:3]
-    # CTest's resource lock orders the tests of one run; this lock, shared with
-    # the other suites, also keeps runs in other build trees off the ports.
+def hold_ports():
+    """CTest's resource lock orders the tests of one run; this lock, shared with
+    the other suites, also keeps runs in other build trees off the ports.
+    Held until the returned descriptor closes with the process."""
     lock = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT,
                    0o666)
     fcntl.flock(lock, fcntl.LOCK_EX)
+    return lock
+
+
+def main():
+    konak, bundle = sys.argv[1:3]
+    lock = hold_ports()
     host = subprocess.Popen([konak, "--gercek-zaman", "--ton", "-6", "--caliyor", "--blok", "512", "--sure",
                              str(RENAME_AT_S + 2), "--elle-ad", 'Vo"kal ş', "--ad-degistir",
                              "%g:Stereo Out" % RENAME_AT_S, bundle],
