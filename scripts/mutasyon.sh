@@ -16,13 +16,13 @@ set -euo pipefail
 kok=$(cd "$(dirname "$0")/.." && pwd)
 cd "$kok"
 
-# One area per line: name | files (globs, from the top of the tree) |
-# ctest regex of the tests that cover them | targets to rebuild.
+# One area per line: name ; files (globs, from the top of the tree) ;
+# ctest regex of the tests that cover them ; targets to rebuild.
 # A new area is one more line.
 ALANLAR='
-cekirdek|plugin/core/*.cpp|^(Cekirdek|Rol|ElleAd|Metinler|HalkaTampon|SesIpligi|Kabuk|KayitliDurum|Adlandirma|Tani|HataGunlugu|OlayGunlugu)\.|oka_testleri
-sunucu|plugin/server/WebSocket.cpp plugin/server/Base64.cpp plugin/server/CikisKuyrugu.cpp|^(Tel|CikisKuyrugu)\.|oka_sunucu_testleri
-kaldirici|uninstaller/Akis.cpp uninstaller/Utf8.cpp uninstaller/Betik.cpp|^kaldir\.(CiktiSayimi|DilVeKip|KaldirmaAkisi|Utf8Onar|SurecCalistir|BetikCalistir|KaldirmaUygulamasi)\.|oka_kaldir_testleri
+cekirdek;plugin/core/*.cpp;^(Cekirdek|Rol|ElleAd|Metinler|HalkaTampon|SesIpligi|Kabuk|KayitliDurum|Adlandirma|Tani|HataGunlugu|OlayGunlugu)\.;oka_testleri
+sunucu;plugin/server/WebSocket.cpp plugin/server/Base64.cpp plugin/server/CikisKuyrugu.cpp;^(Tel|CikisKuyrugu)\.;oka_sunucu_testleri
+kaldirici;uninstaller/Akis.cpp uninstaller/Utf8.cpp uninstaller/Betik.cpp;^kaldir\.(CiktiSayimi|DilVeKip|KaldirmaAkisi|Utf8Onar|SurecCalistir|BetikCalistir|KaldirmaUygulamasi)\.;oka_kaldir_testleri
 '
 
 alan=cekirdek
@@ -49,12 +49,12 @@ case "$en_cok$tohum$sure$paralel" in
     *[!0-9]*) echo "mutasyon: --en-cok, --tohum, --sure and --j take whole numbers" >&2; exit 2 ;;
 esac
 
-satir=$(printf '%s\n' "$ALANLAR" | grep "^$alan|" || true)
+satir=$(printf '%s\n' "$ALANLAR" | grep "^$alan;" || true)
 if [ -z "$satir" ]; then
-    echo "mutasyon: unknown area '$alan'; areas: $(printf '%s\n' "$ALANLAR" | cut -d'|' -f1 | xargs)" >&2
+    echo "mutasyon: unknown area '$alan'; areas: $(printf '%s\n' "$ALANLAR" | cut -d';' -f1 | xargs)" >&2
     exit 2
 fi
-IFS='|' read -r _ desenler regex hedefler <<<"$satir"
+IFS=';' read -r _ desenler regex hedefler <<<"$satir"
 # shellcheck disable=SC2086 # the globs are meant to expand
 mapfile -t dosyalar < <(ls $desenler)
 
