@@ -17,6 +17,8 @@ using namespace Steinberg::Vst;
 
 namespace {
 
+using Boz = void (*)(Blok&, ProcessData&); // spoils a block as a host might
+
 std::string blob(std::string const& ad) {
     std::uint32_t const n = static_cast<std::uint32_t>(ad.size());
     return std::string("OKA1") + char(n) + char(n >> 8) + char(n >> 16) + char(n >> 24) + ad;
@@ -48,37 +50,24 @@ std::string durumAl(TestOrnegi& o) {
 
 } // namespace
 
-TEST(Fabrika, OneAudioEffectClassWhoseFacesAreOneObject) {
+TEST(Fabrika, OneAudioEffectClassThatSavedProjectsFindByItsId) {
     IPluginFactory* f = GetPluginFactory();
-    PFactoryInfo fb{};
-    ASSERT_EQ(f->getFactoryInfo(&fb), kResultOk);
-    EXPECT_STREQ(fb.vendor, "Velmora");
-    EXPECT_EQ(fb.flags, 16);
-    ASSERT_EQ(f->countClasses(), 1);
     IPluginFactory3* f3 = nullptr;
     ASSERT_EQ(f->queryInterface(IPluginFactory3::iid, reinterpret_cast<void**>(&f3)), kResultOk);
     PClassInfo2 b{};
+    ASSERT_EQ(f3->countClasses(), 1);
     ASSERT_EQ(f3->getClassInfo2(0, &b), kResultOk);
     EXPECT_EQ(FUID::fromTUID(b.cid), FUID(0x91B358CA, 0xFFEA4773, 0xA81810FB, 0x41F5EC5D));
-    EXPECT_EQ(std::string(b.category) + "|" + b.name + "|" + b.subCategories + "|" + b.version + "|" +
-                  b.sdkVersion,
-              "Audio Module Class|OKA Bridge|Fx|Analyzer|1.1.4|VST 3.8.1");
-    EXPECT_EQ(f3->getClassInfo2(1, &b), kInvalidArgument);
+    EXPECT_EQ(std::string(b.category) + "|" + b.name + "|" + b.subCategories + "|" + b.version,
+              "Audio Module Class|OKA Bridge|Fx|Analyzer|1.1.4");
     f3->release();
     f->release();
-
     TestOrnegi o;
-    for (char const* taban : {"SingleComponentEffect", "EditControllerEx1", "EditController", "FObject"})
-        EXPECT_TRUE(o.eklenti().isTypeOf(taban, true)) << taban;
-    IEditController* d = nullptr;
     IProcessContextRequirements* g = nullptr;
-    ASSERT_EQ(o.bilesen->queryInterface(IEditController::iid, reinterpret_cast<void**>(&d)), kResultOk);
     ASSERT_EQ(o.islemci->queryInterface(IProcessContextRequirements::iid, reinterpret_cast<void**>(&g)),
               kResultOk);
     EXPECT_EQ(g->getProcessContextRequirements(), 0x446u);
-    EXPECT_EQ(d->getParameterCount(), 0);
     g->release();
-    d->release();
 }
 
 TEST(Kabuk, BusArrangementsAndSampleSizes) {
@@ -113,93 +102,66 @@ TEST(Kabuk, BusArrangementsAndSampleSizes) {
 TEST(Kabuk, OutputIsTheInputBitExactOrSilenceWithItsFlags) {
     struct Durum {
         char const* ad;
-        int kanal;
-        bool yerinde, sustur;
-        void (*boz)(Blok&, ProcessData&);
-        std::vector<bool> sessiz; // per output channel
+        Boz boz;
+        unsigned sessiz; // bit k: output channel k gets silence
         uint64 bayraklar;
     } const tablo[] = {
-        {"mono", 1, false, false, nullptr, {false}, 0x2},
-        {"stereo in place", 2, true, false, nullptr, {false, false}, 0x2},
-        {"muted", 2, false, true, nullptr, {true, true}, 0x3},
-        {"one input channel for two outputs",
-         2,
-         false,
-         false,
-         [](Blok& b, ProcessData&) { b.gB.numChannels = 1; },
-         {false, true},
-         0x2},
-        {"no input bus", 2, false, false, [](Blok&, ProcessData& v) { v.numInputs = 0; }, {true, true}, 0x3},
-        {"no input bus array",
-         2,
-         false,
-         false,
-         [](Blok&, ProcessData& v) { v.inputs = nullptr; },
-         {true, true},
-         0x3},
-        {"no input buffers",
-         2,
-         false,
-         false,
-         [](Blok& b, ProcessData&) { b.gB.channelBuffers32 = nullptr; },
-         {true, true},
-         0x2},
-        {"a null input channel",
-         2,
-         false,
-         false,
-         [](Blok& b, ProcessData&) { b.gP[1] = nullptr; },
-         {false, true},
-         0x2},
+        {"stereo", [](Blok&, ProcessData&) {}, 0, 0x2},
+        {"mono", [](Blok& b, ProcessData&) { b.gB.numChannels = b.cB.numChannels = 1; }, 0, 0x2},
+        {"in place", [](Blok& b, ProcessData&) { b.cB.channelBuffers32 = b.gP.data(); }, 0, 0x2},
+        {"one input for two outputs", [](Blok& b, ProcessData&) { b.gB.numChannels = 1; }, 0b10, 0x2},
+        {"a null input channel", [](Blok& b, ProcessData&) { b.gP[1] = nullptr; }, 0b10, 0x2},
+        {"no input buffers", [](Blok& b, ProcessData&) { b.gB.channelBuffers32 = nullptr; }, 0b11, 0x2},
+        {"no input bus", [](Blok&, ProcessData& v) { v.numInputs = 0; }, 0b11, 0x3},
+        {"no input bus array", [](Blok&, ProcessData& v) { v.inputs = nullptr; }, 0b11, 0x3},
     };
-    for (auto const& d : tablo) {
-        TestOrnegi o;
-        o.eklenti().sustur = d.sustur;
-        Blok b(d.kanal, 257);
-        auto const beklenen = b.giris;
-        ProcessData v = b.veri(d.yerinde);
-        if (d.boz)
+    for (bool sustur : {false, true}) {
+        for (auto const& d : tablo) {
+            TestOrnegi o;
+            o.eklenti().sustur = sustur;
+            Blok b(2, 257);
+            auto const beklenen = b.giris;
+            ProcessData v = b.veri();
             d.boz(b, v);
-        ASSERT_EQ(o.islemci->process(v), kResultOk) << d.ad;
-        for (int c = 0; c < d.kanal; ++c)
-            EXPECT_EQ(d.yerinde ? b.giris[c] : b.cikis[c],
-                      d.sessiz[c] ? std::vector<float>(257, 0.0f) : beklenen[c])
-                << d.ad << ", channel " << c;
-        EXPECT_EQ(b.cB.silenceFlags, d.bayraklar) << d.ad;
+            ASSERT_EQ(o.islemci->process(v), kResultOk) << d.ad;
+            for (int c = 0; c < b.cB.numChannels; ++c) {
+                float const* k = b.cB.channelBuffers32[c];
+                bool const sifir = sustur || (d.sessiz >> c & 1);
+                EXPECT_EQ(std::vector<float>(k, k + 257), sifir ? std::vector<float>(257) : beklenen[c])
+                    << d.ad << ", channel " << c << (sustur ? ", muted" : "");
+            }
+            EXPECT_EQ(b.cB.silenceFlags, sustur ? (1u << b.cB.numChannels) - 1 : d.bayraklar) << d.ad;
+            EXPECT_EQ(o.eklenti().tepe.load() > 0.4, !(d.sessiz & 1))
+                << d.ad << ": the meters hear the input";
+        }
     }
-    TestOrnegi o;
-    o.eklenti().sustur = true;
-    Blok b(2, 64);
-    ProcessData v = b.veri();
-    o.islemci->process(v);
-    EXPECT_EQ(o.eklenti().olculenOrnek.load(), 128u) << "the meters hear the input, not the muted output";
 }
 
 TEST(Kabuk, BrokenBlocksAreTolerated) {
-    void (*const tablo[])(Blok&, ProcessData&) = {
+    Boz const tablo[] = {
         [](Blok&, ProcessData& d) { d.numSamples = -5; },
         [](Blok&, ProcessData& d) { d.outputs = nullptr; },
         [](Blok& b, ProcessData&) { b.cB.channelBuffers32 = nullptr; },
         [](Blok& b, ProcessData&) { b.gP[0] = b.cP[1] = nullptr; },
         [](Blok& b, ProcessData&) { b.gB.numChannels = -3; },
     };
-    for (auto boz : tablo) {
+    for (Boz boz : tablo) {
         TestOrnegi o;
-        Blok x(2, 32);
-        ProcessData v = x.veri();
-        boz(x, v);
+        Blok b(2, 32);
+        ProcessData v = b.veri();
+        boz(b, v);
         EXPECT_EQ(o.islemci->process(v), kResultOk);
     }
     // A host that ignores our 32-bit answer must not make us read floats as doubles.
     TestOrnegi o;
-    Blok x(2, 32);
-    ProcessData v = x.veri();
+    Blok b(2, 32);
+    ProcessData v = b.veri();
     v.symbolicSampleSize = kSample64;
     std::vector<double> g(32, 0.5), c(32, 9.0);
     double* gp[2] = {g.data(), g.data()};
     double* cp[2] = {c.data(), c.data()};
-    x.gB.channelBuffers64 = gp;
-    x.cB.channelBuffers64 = cp;
+    b.gB.channelBuffers64 = gp;
+    b.cB.channelBuffers64 = cp;
     EXPECT_EQ(o.islemci->process(v), kResultOk);
     EXPECT_EQ(c, g);
 }
@@ -268,7 +230,9 @@ TEST(Kabuk, SampleTimesAndDeliveryIgnoreBackwardAndHugeSteps) {
     EXPECT_EQ(e.islenenOrnek.load(), 1000u);
 }
 
-TEST(KayitliDurum, RoundTripsTheManualNameIncludingNonAscii) {
+// Every shape of blob is the state fuzzer's; here the ones a user meets.
+TEST(KayitliDurum, RoundTripsTheManualNameAndANulEndsIt) {
+    OlaySatirlari y;
     TestOrnegi o;
     EXPECT_EQ(durumAl(o), std::string("OKA1\0\0\0\0", 8)) << "no name: exactly 8 bytes";
     std::string const ad = "Vokal ş Ğ 🎤";
@@ -277,41 +241,10 @@ TEST(KayitliDurum, RoundTripsTheManualNameIncludingNonAscii) {
     TestOrnegi yeni;
     ASSERT_EQ(durumYukle(yeni, durumAl(o)), kResultOk);
     EXPECT_EQ(yeni.eklenti().elleAdKopyasi(), ad);
-}
 
-TEST(KayitliDurum, EveryShapeOfBlob) {
-    struct Durum {
-        char const* ad;
-        std::string blob;
-        tresult sonuc;
-        char const* sonrakiAd; // manual name afterwards; it was "Eski"
-        char const* satir;     // event line, when one names the blob
-    } const tablo[] = {
-        {"empty stream", "", kResultOk, "Eski", "setState — tanınmayan biçim, YOK SAYILDI"},
-        {"short tag", "OK", kResultOk, "Eski", "setState — tanınmayan biçim, YOK SAYILDI"},
-        {"wrong tag", "OKA2\x03\0\0\0abc", kResultOk, "Eski", "setState — tanınmayan biçim, YOK SAYILDI"},
-        {"tag only", "OKA1", kResultFalse, "Eski", nullptr},
-        {"length cut short", std::string("OKA1\x03\0", 6), kResultFalse, "Eski", nullptr},
-        {"name cut short", std::string("OKA1\x05\0\0\0abc", 11), kResultFalse, "Eski", nullptr},
-        {"zero length clears", std::string("OKA1\0\0\0\0zzz", 11), kResultOk, "", "setState — elleAd=\"\""},
-        {"4095 is the longest", blob(std::string(4095, 'n')), kResultOk, nullptr, nullptr},
-        {"4096 clears without reading", std::string("OKA1\x00\x10\0\0", 8), kResultOk, "", nullptr},
-        {"huge length clears", std::string("OKA1\xff\xff\xff\xff", 8), kResultOk, "", nullptr},
-        {"trailing bytes ignored", blob("Yeni") + "ek", kResultOk, "Yeni", "setState — elleAd=\"Yeni\""},
-        {"a NUL byte ends the name and its log line", blob(std::string("ab\0cd", 5)), kResultOk, "ab",
-         "setState — elleAd=\"ab\""},
-    };
-    for (auto const& d : tablo) {
-        TestOrnegi o;
-        ASSERT_EQ(durumYukle(o, blob("Eski")), kResultOk);
-        OlaySatirlari y;
-        EXPECT_EQ(durumYukle(o, d.blob), d.sonuc) << d.ad;
-        EXPECT_EQ(o.eklenti().elleAdKopyasi(), d.sonrakiAd ? d.sonrakiAd : std::string(4095, 'n')) << d.ad;
-        if (d.satir) {
-            EXPECT_EQ(y.ornegin(o.eklenti().ornekEtiketi()).at(0), d.satir) << d.ad;
-        }
-    }
-    TestOrnegi o;
+    ASSERT_EQ(durumYukle(o, blob(std::string("ab\0cd", 5))), kResultOk);
+    EXPECT_EQ(o.eklenti().elleAdKopyasi(), "ab");
+    EXPECT_EQ(y.say("setState — elleAd=\"ab\""), 1) << "the log shows the name that was applied";
     EXPECT_EQ(o.bilesen->setState(nullptr), kInvalidArgument);
     EXPECT_EQ(o.bilesen->getState(nullptr), kInvalidArgument);
 }
