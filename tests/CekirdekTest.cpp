@@ -3,6 +3,7 @@
 #include "core/JsonKacis.h"
 #include "core/KonakEtiketi.h"
 #include "platform/Surec.h"
+#include "server/Sunucu.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -51,7 +52,8 @@ TEST(Cekirdek, StatusRecordTakesThePanelPeakAndTruncatesNames) {
 }
 
 TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
-    std::vector<float> a(10, -0.5f), b(10, 0.25f), c3(10, 1.0f);
+    std::vector<float> a(10, -0.5f), b(10, 0.25f), c3(10, 1.0f), tepeli(16, 0.125f);
+    tepeli[13] = 0.75f;
     struct Durum {
         char const* ad;
         std::vector<float const*> kanallar;
@@ -63,6 +65,13 @@ TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
         {"a third channel is not metered", {a.data(), b.data(), c3.data()}, 3, 10, 0.5, 10 * 0.3125, 20},
         {"mono", {b.data(), a.data()}, 1, 7, 0.25, 7 * 0.0625, 7},
         {"stereo without its second buffer", {b.data(), nullptr}, 2, 10, 0.25, 10 * 0.0625, 20},
+        {"the peak in the second half of a group of 8",
+         {tepeli.data()},
+         1,
+         16,
+         0.75,
+         15 * 0.015625 + 0.5625,
+         16},
         {"no frames", {a.data(), b.data()}, 2, 0, 0, 0, 0},
         {"no channels", {a.data(), b.data()}, 0, 10, 0, 0, 0},
         {"no first buffer", {nullptr, b.data()}, 2, 10, 0, 0, 0},
@@ -117,6 +126,21 @@ TEST(ElleAd, TheManualNameWinsOnceAndClearingFallsBack) {
     EXPECT_EQ(y.say("elle ad (arayuz): \"Bas\""), 1);
     EXPECT_EQ(y.say("elle ad (setState): \"(Logic adina donuldu)\""), 1);
     EXPECT_EQ(c.elleAdKopyasi(), "");
+    EXPECT_EQ(c.arayuzBildirimi, 0) << "without a server nothing is re-decided or shown";
+}
+
+TEST(ElleAd, WithAServerTheRoleFollowsAndThePanelHears) {
+    KapiKilidi kapilar("oka-kapilar");
+    OlaySatirlari y;
+    SahteKabuk c;
+    c.baslat();
+    c.elleAdiUygula("Stereo Out", "arayuz");
+    EXPECT_EQ(y.say("rol YENIDEN karari (elle ad): kanal → master"), 1);
+    EXPECT_TRUE(c.rolMaster.load());
+    EXPECT_EQ(c.arayuzBildirimi, 1);
+    c.elleAdiUygula("Main", "arayuz");
+    EXPECT_EQ(y.say("rol YENIDEN karari (elle ad): master → kanal"), 1);
+    EXPECT_FALSE(c.sunucuAl()->rolMaster.load()) << "the server moves with the role";
 }
 
 TEST(Metinler, JsonEscapingAndHostLabels) {

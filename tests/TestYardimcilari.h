@@ -25,11 +25,13 @@ public:
     double ornekHizi() override { return format.ornekleme; }
     std::int32_t konakAnaCikis() const override { return anaCikis; }
     std::string konakAdKaynagi() const override { return "kanal-baglami"; }
+    void arayuzDurumuDegisti() override { ++arayuzBildirimi; }
     void konakAdiKoy(std::string ad);
     using KopruCekirdek::sunucuAl;
 
     oka::BicimBilgisi format{true, 48000.0, 2};
     std::int32_t anaCikis = -1;
+    int arayuzBildirimi = 0;
 
 private:
     mutable std::mutex kilit_;
