@@ -5,7 +5,9 @@
 # test targets of that area, runs the matching tests and restores the file.
 # A mutant the tests notice is killed; one they pass with survives. A mutant
 # that does not compile is not counted; one that hangs runs into the time
-# limit and counts as killed.
+# limit and counts as killed, marked as such: a test that waits for a lock
+# another run holds (the machine-wide port lock) also ends there, so a
+# developer may want to run such a mutant again.
 #
 #   scripts/mutasyon.sh [--alan cekirdek|sunucu|kaldirici] [--en-cok N] [--tohum S]
 #                       [--sure SANIYE] [--derleme KLASOR] [--j N] [--liste]
@@ -197,6 +199,7 @@ echo "== unchanged tests: ${temel}s; limit per mutant ${sinir}s"
 olduren=0
 yasayan=0
 derlenmeyen=0
+suresi_dolan=0
 yasayanlar=""
 i=0
 while IFS=$'\t' read -r dosya no eski yeni; do
@@ -210,26 +213,31 @@ satirlar = open(dosya, encoding='utf-8').read().split('\n')
 satirlar[no - 1] = yeni
 open(dosya, 'w', encoding='utf-8').write('\n'.join(satirlar))
 PY
+    kod=0
     if ! derle; then
         sonuc="does not build"
         derlenmeyen=$((derlenmeyen + 1))
-    elif sina "$sinir"; then
+    elif sina "$sinir" || kod=$?; [ "$kod" = 0 ]; then
         sonuc="SURVIVED"
         yasayan=$((yasayan + 1))
         yasayanlar+="$dosya:$no"$'\n'"    - ${eski#"${eski%%[! ]*}"}"$'\n'"    + ${yeni#"${yeni%%[! ]*}"}"$'\n'
+    elif [ "$kod" = 124 ] || [ "$kod" = 137 ]; then
+        sonuc="killed (time limit)"
+        olduren=$((olduren + 1))
+        suresi_dolan=$((suresi_dolan + 1))
     else
         sonuc="killed"
         olduren=$((olduren + 1))
     fi
     geri_al
-    printf '[%d/%d] %-16s %s:%s\n' "$i" "$toplam_mutant" "$sonuc" "$dosya" "$no"
+    printf '[%d/%d] %-20s %s:%s\n' "$i" "$toplam_mutant" "$sonuc" "$dosya" "$no"
 done < <(tail -n +2 "$mutant_listesi")
 
 # Leave the build matching the restored sources.
 derle || true
 sayilan=$((olduren + yasayan))
 echo
-echo "== area $alan: score $olduren/$sayilan killed ($derlenmeyen more did not build)"
+echo "== area $alan: score $olduren/$sayilan killed, $suresi_dolan of them by the time limit ($derlenmeyen more did not build)"
 if [ "$yasayan" -gt 0 ]; then
     echo "== survivors:"
     printf '%s' "$yasayanlar"
