@@ -64,6 +64,7 @@ TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
         {"stereo", {a.data(), b.data()}, 2, 10, 0.5, 10 * 0.3125, 20},
         {"a third channel is not metered", {a.data(), b.data(), c3.data()}, 3, 10, 0.5, 10 * 0.3125, 20},
         {"mono", {b.data(), a.data()}, 1, 7, 0.25, 7 * 0.0625, 7},
+        {"one frame", {b.data(), a.data()}, 2, 1, 0.5, 0.3125, 2},
         {"stereo without its second buffer", {b.data(), nullptr}, 2, 10, 0.25, 10 * 0.0625, 20},
         {"the peak in the second half of a group of 8",
          {tepeli.data()},
@@ -88,6 +89,31 @@ TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
     SahteKabuk c;
     c.sesIsle(nullptr, 2, 8);
     EXPECT_EQ(c.olculenOrnek.load(), 0u);
+}
+
+TEST(Cekirdek, WhileAnAppIsConnectedBlocksAreTappedAndTheHelloRenewed) {
+    KapiKilidi kapilar("oka-kapilar");
+    SahteKabuk c;
+    c.baslat();
+    oka::Sunucu* s = c.sunucuAl();
+    s->bagli = true; // as the session sets it; what the core does needs no socket
+    std::vector<float> a(16, 0.5f), b(16, -0.25f), beklenen(a);
+    beklenen.insert(beklenen.end(), b.begin(), b.end());
+    float const* k[2] = {a.data(), b.data()};
+    c.ornekZamani = 480.0;
+    c.sesIsle(k, 2, 16);
+    double zaman = 0;
+    std::uint16_t kanal = 0, kare = 0;
+    std::vector<float> blok;
+    ASSERT_TRUE(s->halka.oku(zaman, kanal, kare, blok));
+    EXPECT_EQ(std::vector<float>(blok.begin(), blok.begin() + 32), beklenen);
+    EXPECT_EQ(zaman, 480.0);
+    oka::ArayuzDurumu d;
+    c.durumDoldur(d);
+    EXPECT_EQ(d.bagliMi, 1);
+    c.rolYenidenHesapla("deneme");
+    EXPECT_TRUE(s->merhabaIstegi.load()) << "the role stayed: a fresh hello instead";
+    s->bagli = false;
 }
 
 TEST(Rol, DecisionFromNameMainOutputAndProcess) {
