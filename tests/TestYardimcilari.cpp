@@ -2,7 +2,6 @@
 
 #include "pluginterfaces/base/ipluginbase.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 extern "C" Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory();
@@ -40,19 +39,15 @@ OKABridgeVST3& TestOrnegi::eklenti() const {
     return *dynamic_cast<OKABridgeVST3*>(islemci);
 }
 
-Blok::Blok(int k, int n)
+Blok::Blok(int k, int n, float taban)
     : kanal(k), kare(n), giris(k, std::vector<float>(n)), cikis(k, std::vector<float>(n, 7.0f)) {
     for (int c = 0; c < k; ++c) {
+        for (int i = 0; i < n; ++i)
+            giris[c][i] =
+                taban * static_cast<float>((i % 17) - 8) / 8.0f + 0.001f * static_cast<float>(c + 1);
         gP.push_back(giris[c].data());
         cP.push_back(cikis[c].data());
     }
-}
-
-void Blok::doldur(float taban) {
-    for (int c = 0; c < kanal; ++c)
-        for (int i = 0; i < kare; ++i)
-            giris[c][i] =
-                taban * static_cast<float>((i % 17) - 8) / 8.0f + 0.001f * static_cast<float>(c + 1);
 }
 
 ProcessData Blok::veri(bool yerinde) {

@@ -16,17 +16,22 @@
 // A shell that answers the core's questions from plain fields.
 class SahteKabuk : public oka::KopruCekirdek {
 public:
-    SahteKabuk() : KopruCekirdek("vst3") {}
+    explicit SahteKabuk(std::chrono::nanoseconds taniAraligi = std::chrono::hours(1))
+        : KopruCekirdek("vst3", taniAraligi) {}
+    // As every shell must: the diagnostics thread asks virtual questions, so it stops first.
     ~SahteKabuk() override { kapat(); }
     std::string konakKanalAdi() const override;
     oka::BicimBilgisi bicim() override { return format; }
     double ornekHizi() override { return format.ornekleme; }
     std::int32_t konakAnaCikis() const override { return anaCikis; }
     std::string konakAdKaynagi() const override { return "kanal-baglami"; }
+    void arayuzDurumuDegisti() override { ++arayuzBildirimi; }
     void konakAdiKoy(std::string ad);
+    using KopruCekirdek::sunucuAl;
 
     oka::BicimBilgisi format{true, 48000.0, 2};
     std::int32_t anaCikis = -1;
+    int arayuzBildirimi = 0;
 
 private:
     mutable std::mutex kilit_;
@@ -44,8 +49,7 @@ struct TestOrnegi {
 
 // Runs one 32-bit block through `islemci`: stereo or mono, separate or in-place buffers.
 struct Blok {
-    Blok(int kanal, int kare);
-    void doldur(float taban);
+    Blok(int kanal, int kare, float taban = 0.5f);
     Steinberg::Vst::ProcessData veri(bool yerinde = false);
 
     int kanal, kare;

@@ -106,8 +106,9 @@ std::string KopruCekirdek::etiketKur(char const* degisken, std::int32_t no) {
     return "#" + std::to_string(no) + " " + (degisken ? degisken : "");
 }
 
-KopruCekirdek::KopruCekirdek(char const* d)
-    : degisken(d ? d : ""), ornekNo(sSayac.fetch_add(1) + 1), ornek(etiketKur(degisken, ornekNo)) {
+KopruCekirdek::KopruCekirdek(char const* d, std::chrono::nanoseconds aralik)
+    : degisken(d ? d : ""), ornekNo(sSayac.fetch_add(1) + 1), ornek(etiketKur(degisken, ornekNo)),
+      taniAraligi(aralik) {
     ortamiYaz(degisken, "1.1", ornek.c_str());
 }
 
@@ -190,7 +191,7 @@ void KopruCekirdek::taniDongusu() {
     TaniDurumu d;
     std::unique_lock<std::mutex> k(taniKilit);
     while (!taniDur.load()) {
-        if (taniUyari.wait_for(k, taniAraligi.load(), [this] { return taniDur.load(); }))
+        if (taniUyari.wait_for(k, taniAraligi, [this] { return taniDur.load(); }))
             return;
         k.unlock();
         taniTuru(*this, sunucuAl(), d);
@@ -243,19 +244,14 @@ std::string KopruCekirdek::etkinAd() const {
     return elleAd.empty() ? konakKanalAdi() : elleAd;
 }
 
+bool rolKarari(std::string const& ad, std::int32_t anaCikis, std::string const& surec) {
+    if (anaCikis == 1 || ad == "Stereo Out")
+        return true;
+    return ad == "Main" && (surec.rfind("Studio Pro", 0) == 0 || surec.rfind("Studio One", 0) == 0);
+}
+
 bool KopruCekirdek::rolHesapla() const {
-    std::string const ad = etkinAd();
-    if (konakAnaCikis() == 1)
-        return true;
-    if (ad == "Stereo Out")
-        return true;
-    if (ad == "Main") {
-        std::string const surec = surecAdi();
-        if (surec.size() >= 10 &&
-            (surec.compare(0, 10, "Studio Pro") == 0 || surec.compare(0, 10, "Studio One") == 0))
-            return true;
-    }
-    return false;
+    return rolKarari(etkinAd(), konakAnaCikis(), surecAdi());
 }
 
 void KopruCekirdek::rolYenidenHesapla(char const* sebep) {

@@ -26,16 +26,26 @@ struct BicimBilgisi {
     std::uint32_t kanal = 0;
 };
 
+// [herhangi] The role decision from the effective channel name, the host's
+// main-output statement (1, 0 or -1) and the process name: master on the
+// main output, for "Stereo Out", and for "Main" in Studio One / Studio Pro.
+bool rolKarari(std::string const& ad, std::int32_t anaCikis, std::string const& surec);
+
+// Members are grouped by who uses them: the shell, the audio thread, the
+// server, the diagnostics thread.
 class KopruCekirdek {
 public:
-    // [ana] `degisken` is the build variant ("vst3"); not owned.
-    explicit KopruCekirdek(char const* degisken);
+    // --- The shell: life of the instance.
+    // [ana] `degisken` is the build variant ("vst3"); not owned. `taniAraligi`
+    // is the time between two diagnostics passes.
+    explicit KopruCekirdek(char const* degisken,
+                           std::chrono::nanoseconds taniAraligi = std::chrono::seconds(1));
     virtual ~KopruCekirdek();
 
     KopruCekirdek(KopruCekirdek const&) = delete;
     KopruCekirdek& operator=(KopruCekirdek const&) = delete;
 
-    // --- Questions to the shell, in slot order.
+    // Questions to the shell, in slot order.
     // [herhangi] Channel name the host reported; empty when none.
     virtual std::string konakKanalAdi() const = 0;
     // [herhangi] Current stream format.
@@ -49,7 +59,6 @@ public:
     // [herhangi] Where the host's channel name came from.
     virtual std::string konakAdKaynagi() const { return "konak"; }
 
-    // --- Lifecycle.
     // [ana] Each activation by the host.
     void baslat();
     // [ana] Stops everything; the second call does nothing.
@@ -64,10 +73,6 @@ public:
     // [ana] Fills the panel's record; takes the panel's peak.
     void durumDoldur(ArayuzDurumu& d);
 
-    // [ses] Meters one block and, while an app is connected, taps it.
-    void sesIsle(float const* const* kanallar, unsigned kanalSayisi, unsigned kareSayisi);
-
-    // --- Role and name.
     // [herhangi] true = master. No side effects.
     bool rolHesapla() const;
     // [ana] Re-decide after `sebep` changed something.
@@ -76,26 +81,22 @@ public:
     void elleAdiUygula(char const* ad, char const* kaynak);
     // [herhangi] "elle", the shell's label, or "(yok)".
     std::string adKaynagi() const;
-
-    // --- Texts for the app and the log.
-    // [sunucu] Hello JSON for the port `kapi`.
-    std::string merhabaJson(int kapi);
-    // [sunucu] The three transport keys, without braces.
-    std::string tasimaAlanlari() const;
-    // [herhangi] "sr=48000 kanal=2" or "sr=? kanal=?".
-    std::string bicimOzet();
-
-    // [ana|sunucu|tanı] One event line of this instance.
-    void olay(std::string const& metin) const;
-
     // [herhangi] A copy of the manual name.
     std::string elleAdKopyasi() const;
+    // [herhangi] "sr=48000 kanal=2" or "sr=? kanal=?".
+    std::string bicimOzet();
+    // [ana|sunucu|tanı] One event line of this instance.
+    void olay(std::string const& metin) const;
     std::string const& ornekEtiketi() const { return ornek; }
 
     // Process-wide instance counter; numbers are never reused.
     static std::atomic<std::int32_t> sSayac;
 
-    // --- Fields the shell writes once per block (relaxed: read without a lock).
+    // --- The audio thread.
+    // [ses] Meters one block and, while an app is connected, taps it.
+    void sesIsle(float const* const* kanallar, unsigned kanalSayisi, unsigned kareSayisi);
+
+    // Transport, written once per block (relaxed: read without a lock).
     std::atomic<std::int32_t> tasimaDurumu{0}; // 0 never, 1 delivered, 2 not delivered
     std::atomic<std::int32_t> tasimaSonuc{0};
     std::atomic<bool> caliyor{false};
@@ -105,43 +106,30 @@ public:
     std::atomic<double> tempo{0.0};
     std::atomic<bool> tasimaProc2Var{false};
 
-    // Meters since the diagnostics thread last took them.
-    std::atomic<double> tepe{0.0};
-    std::atomic<double> kareToplami{0.0};
-    std::atomic<std::uint64_t> olculenOrnek{0};
-
-protected:
-    char const* const degisken;
-    std::int32_t const ornekNo;
-    std::string const ornek;
-
-    bool kapandi = false;
-    bool baslatildi = false;
-
-public:
-    // Delivery counters, taken by the diagnostics thread.
-    std::atomic<std::uint64_t> teslim{0};
-    std::atomic<std::uint64_t> blokSayisi{0};
-    std::atomic<std::uint64_t> islenenOrnek{0};
-
     // Shell bookkeeping, audio thread only.
     double oncekiZaman = 0.0;
     bool oncekiZamanVar = false;
+    double ornekZamani = 0.0;
 
-    std::atomic<bool> taniDur{true};
-    // Time between two diagnostics passes; tests change it before `baslat`.
-    std::atomic<std::chrono::nanoseconds> taniAraligi{std::chrono::seconds(1)};
-    std::atomic<bool> rolMaster{false};
-
-protected:
-    mutable std::mutex kilit; // guards elleAd; taken before the shell's name lock
-    std::string elleAd;
-
-public:
-    std::atomic<float> arayuzTepe{0.0f};
+    // --- The server.
+    // [sunucu] Hello JSON for the port `kapi`.
+    std::string merhabaJson(int kapi);
+    // [sunucu] The three transport keys, without braces.
+    std::string tasimaAlanlari() const;
+    // Output mute the app asked for; the shell outputs silence while set.
     std::atomic<bool> sustur{false};
-    double ornekZamani = 0.0; // audio thread only
+
+    // --- The diagnostics thread and the panel: meters and counters they take.
+    std::atomic<double> tepe{0.0};
+    std::atomic<double> kareToplami{0.0};
+    std::atomic<std::uint64_t> olculenOrnek{0};
+    std::atomic<std::uint64_t> teslim{0};
+    std::atomic<std::uint64_t> blokSayisi{0};
+    std::atomic<std::uint64_t> islenenOrnek{0};
     std::atomic<double> sonOrnekZamani{0.0};
+    std::atomic<float> arayuzTepe{0.0f};
+    std::atomic<bool> taniDur{true};
+    std::atomic<bool> rolMaster{false};
 
 protected:
     // [herhangi] The instance's server; null before the first activation and after closing.
@@ -149,21 +137,30 @@ protected:
     // [ana] Asks a connected app for a fresh hello, when there is a server.
     void merhabaTazele(char const* sebep);
 
+    char const* const degisken;
+    std::int32_t const ornekNo;
+    std::string const ornek;
+    bool kapandi = false;
+    bool baslatildi = false;
+
+    mutable std::mutex kilit; // guards elleAd; taken before the shell's name lock
+    std::string elleAd;
+
 private:
+    static std::string etiketKur(char const* degisken, std::int32_t no);
+    // [herhangi] The manual name when set, else the host's; takes `kilit`, then the shell's lock.
+    std::string etkinAd() const;
+
     std::unique_ptr<Sunucu> sunucu;
     // What the audio thread and the panel see of `sunucu`: set once the server
     // is built, cleared before it is destroyed.
     std::atomic<Sunucu*> sunucuGorunum{nullptr};
 
-private:
-    void taniDongusu();     // [tanı]
+    void taniDongusu(); // [tanı]
+    std::chrono::nanoseconds const taniAraligi;
     std::thread taniIpligi; // host main thread only
     std::mutex taniKilit;   // pairs `taniDur` with `taniUyari`
     std::condition_variable taniUyari;
-
-    static std::string etiketKur(char const* degisken, std::int32_t no);
-    // [herhangi] The manual name when set, else the host's; takes `kilit`, then the shell's lock.
-    std::string etkinAd() const;
 };
 
 } // namespace oka

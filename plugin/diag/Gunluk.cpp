@@ -26,19 +26,32 @@ void olayYaz(std::string const& etiket, std::string const& metin) {
         k(satir);
 }
 
+namespace {
+// The two strerror_r signatures: XSI fills the buffer and returns a status,
+// GNU returns its text, which need not be in the buffer.
+[[maybe_unused]] char const* strerrorMetni(int, char const* tampon) {
+    return tampon;
+}
+[[maybe_unused]] char const* strerrorMetni(char const* metin, char const*) {
+    return metin;
+}
+} // namespace
+
+std::string hataMetni(char const* yazilan) {
+    return yazilan && *yazilan ? yazilan : "?";
+}
+
 std::string hataSatiri(char const* ne, int hata) {
-    char tampon[256];
+    // strerror_r is thread-safe where strerror is not. macOS writes "Unknown
+    // error: N" for an unknown number and still returns EINVAL, so the text
+    // counts, not the status.
+    char tampon[256] = {};
     std::string satir = "HATA ";
     satir += ne ? ne : "";
     satir += "() errno=";
     satir += std::to_string(hata);
     satir += " (";
-    // XSI strerror_r is thread-safe; the GNU variant may return a static text instead of filling the buffer.
-#if defined(__GLIBC__) && defined(_GNU_SOURCE)
-    satir += strerror_r(hata, tampon, sizeof tampon);
-#else
-    satir += strerror_r(hata, tampon, sizeof tampon) == 0 ? tampon : "?";
-#endif
+    satir += hataMetni(strerrorMetni(strerror_r(hata, tampon, sizeof tampon), tampon));
     satir += ')';
     return satir;
 }

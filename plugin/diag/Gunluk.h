@@ -17,6 +17,10 @@ void gunlukHata(char const* ne, int hata);
 // [herhangi] Composes the error line without writing it.
 std::string hataSatiri(char const* ne, int hata);
 
+// [herhangi] The text strerror_r left in `yazilan`, whatever status it
+// returned; "?" when it wrote nothing.
+std::string hataMetni(char const* yazilan);
+
 // Tests observe event lines through this hook; production code never sets it.
 using OlayKancasi = void (*)(std::string const& satir);
 void olayKancasiKur(OlayKancasi kanca);

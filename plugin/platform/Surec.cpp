@@ -1,28 +1,26 @@
 #include "Surec.h"
 
-#include <mutex>
+#include <unistd.h>
 
 namespace oka {
 
-std::string platformSurecAdi();
-
-namespace {
-std::mutex gKilit;
-std::string gDegistirilen;
-} // namespace
-
 std::string surecAdi() {
-    {
-        std::lock_guard<std::mutex> k(gKilit);
-        if (!gDegistirilen.empty())
-            return gDegistirilen;
-    }
-    return platformSurecAdi();
+    char const* ad = platformSurecAdi();
+    return ad ? ad : "";
 }
 
-void surecAdiDegistir(std::string ad) {
-    std::lock_guard<std::mutex> k(gKilit);
-    gDegistirilen = std::move(ad);
+long surecNo() {
+    return static_cast<long>(getpid());
+}
+
+std::optional<bool> kumHavuzunda() {
+    return kumHavuzuYaniti(platformKumHavuzuDenetimi());
+}
+
+std::optional<bool> kumHavuzuYaniti(int yanit) {
+    if (yanit == 0 || yanit == 1)
+        return yanit == 1;
+    return std::nullopt;
 }
 
 } // namespace oka

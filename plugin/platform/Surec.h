@@ -1,5 +1,6 @@
 #pragma once
-// Facts about the running process that the platform supplies.
+// Facts about the running process. The platform file supplies the raw answers
+// of the system; what they mean is decided here, the same on every platform.
 
 #include <optional>
 #include <string>
@@ -16,7 +17,14 @@ long surecNo();
 // the platform cannot tell.
 std::optional<bool> kumHavuzunda();
 
-// Tests name the process as a host would be named; empty restores the real one.
-void surecAdiDegistir(std::string ad);
+// [herhangi] The meaning of sandbox_check's answer: 1 sandboxed, 0 not,
+// anything else (an error, or no such call) unknown.
+std::optional<bool> kumHavuzuYaniti(int yanit);
+
+// The platform's raw answers (one file per platform).
+// [herhangi] The system's short process name; may be null.
+char const* platformSurecAdi();
+// [herhangi] sandbox_check for the own process, or -1 where there is none.
+int platformKumHavuzuDenetimi();
 
 } // namespace oka

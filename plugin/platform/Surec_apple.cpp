@@ -7,22 +7,12 @@ extern "C" int sandbox_check(pid_t pid, const char* operation, int type, ...);
 
 namespace oka {
 
-std::string platformSurecAdi() {
-    char const* ad = getprogname();
-    return ad ? ad : "";
+char const* platformSurecAdi() {
+    return getprogname();
 }
 
-long surecNo() {
-    return static_cast<long>(getpid());
-}
-
-std::optional<bool> kumHavuzunda() {
-    int const r = sandbox_check(getpid(), nullptr, 0);
-    if (r == 1)
-        return true;
-    if (r == 0)
-        return false;
-    return std::nullopt;
+int platformKumHavuzuDenetimi() {
+    return sandbox_check(getpid(), nullptr, 0);
 }
 
 } // namespace oka

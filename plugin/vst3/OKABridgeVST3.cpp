@@ -30,6 +30,12 @@ bool tamOku(IBStream* s, void* hedef, int32 n) {
     return s->read(hedef, n, &okunan) == kResultOk && okunan == n;
 }
 
+// Writes exactly n bytes; a failed or short write is a failure.
+bool tamYaz(IBStream* s, void const* kaynak, int32 n) {
+    int32 yazilan = 0;
+    return s->write(const_cast<void*>(kaynak), n, &yazilan) == kResultOk && yazilan == n;
+}
+
 std::uint64_t sessizlikMaskesi(int32 kanal) {
     if (kanal <= 0)
         return 0;
@@ -224,9 +230,13 @@ tresult PLUGIN_API OKABridgeVST3::process(ProcessData& data) {
     ornekZamani = t;
     sonOrnekZamani.store(t, R);
 
-    if (data.numInputs < 1 || data.numOutputs < 1 || !data.inputs || !data.outputs)
+    if (data.numOutputs < 1 || !data.outputs)
         return kResultOk;
-    AudioBusBuffers& giris = data.inputs[0];
+    // Without an input bus the output still gets silence, not whatever the
+    // host left in its buffers.
+    AudioBusBuffers yokGiris{};
+    bool const girisVar = data.numInputs >= 1 && data.inputs;
+    AudioBusBuffers& giris = girisVar ? data.inputs[0] : yokGiris;
     AudioBusBuffers& cikis = data.outputs[0];
     int32 const girisKanal = std::max<int32>(giris.numChannels, 0);
     bool const bit32 = data.symbolicSampleSize == kSample32;
@@ -250,7 +260,7 @@ tresult PLUGIN_API OKABridgeVST3::process(ProcessData& data) {
         cikisYaz(giris.channelBuffers32, girisKanal, cikis.channelBuffers32, cikisKanal, n, sessiz);
     else
         cikisYaz(giris.channelBuffers64, girisKanal, cikis.channelBuffers64, cikisKanal, n, sessiz);
-    cikis.silenceFlags = sessiz ? sessizlikMaskesi(cikisKanal) : giris.silenceFlags;
+    cikis.silenceFlags = sessiz || !girisVar ? sessizlikMaskesi(cikisKanal) : giris.silenceFlags;
     return kResultOk;
 }
 
@@ -273,6 +283,8 @@ tresult PLUGIN_API OKABridgeVST3::setState(IBStream* state) {
         if (!tamOku(state, ad.data(), static_cast<int32>(uzunluk)))
             return kResultFalse;
     }
+    // The core takes the name as a C string: the log shows what it applies.
+    ad.resize(std::strlen(ad.c_str()));
     olay("setState — elleAd=\"" + ad + "\"");
     elleAdiUygula(ad.c_str(), "setState");
     return kResultOk;
@@ -286,12 +298,11 @@ tresult PLUGIN_API OKABridgeVST3::getState(IBStream* state) {
     unsigned char const uzunlukBaytlari[4] = {
         static_cast<unsigned char>(uzunluk), static_cast<unsigned char>(uzunluk >> 8),
         static_cast<unsigned char>(uzunluk >> 16), static_cast<unsigned char>(uzunluk >> 24)};
-    state->write(const_cast<char*>(ETIKET), 4, nullptr);
-    state->write(const_cast<unsigned char*>(uzunlukBaytlari), 4, nullptr);
-    if (uzunluk != 0)
-        state->write(const_cast<char*>(ad.data()), static_cast<int32>(uzunluk), nullptr);
-    olay("getState — elleAd=\"" + ad + "\"");
-    return kResultOk;
+    // A host must not believe the project saved the name when it did not.
+    bool const yazildi = tamYaz(state, ETIKET, 4) && tamYaz(state, uzunlukBaytlari, 4) &&
+                         (uzunluk == 0 || tamYaz(state, ad.data(), static_cast<int32>(uzunluk)));
+    olay("getState — elleAd=\"" + ad + "\"" + (yazildi ? "" : " YAZILAMADI"));
+    return yazildi ? kResultOk : kResultFalse;
 }
 
 namespace {
