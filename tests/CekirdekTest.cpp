@@ -104,8 +104,8 @@ TEST(Cekirdek, WhileAnAppIsConnectedBlocksAreTappedAndTheHelloRenewed) {
     c.sesIsle(k, 2, 16);
     double zaman = 0;
     std::uint16_t kanal = 0, kare = 0;
-    std::vector<float> blok;
-    ASSERT_TRUE(s->halka.oku(zaman, kanal, kare, blok));
+    std::vector<float> blok(oka::HalkaTampon::SLOT_ORNEK);
+    ASSERT_TRUE(s->halka.oku(zaman, kanal, kare, blok.data()));
     EXPECT_EQ(std::vector<float>(blok.begin(), blok.begin() + 32), beklenen);
     EXPECT_EQ(zaman, 480.0);
     oka::ArayuzDurumu d;
