@@ -60,6 +60,16 @@ std::vector<uint32_t> sysexKelimeleri(Baytlar const& m) {
     return kelimeler;
 }
 
+OlayListesi sysexPaketleri(Baytlar const& m) {
+    constexpr size_t PAKET_KELIMESI = 64;
+    std::vector<uint32_t> const kelimeler = sysexKelimeleri(m);
+    OlayListesi paketler;
+    for (size_t i = 0; i < kelimeler.size(); i += PAKET_KELIMESI)
+        paketler.emplace_back(kelimeler.begin() + long(i),
+                              kelimeler.begin() + long(std::min(kelimeler.size(), i + PAKET_KELIMESI)));
+    return paketler;
+}
+
 std::vector<uint32_t> baytlardanUmp(uint8_t const* b, size_t n) {
     if (n == 0 || b[0] < 0x80)
         return {};

@@ -34,6 +34,9 @@ uint32_t kanalKelimesi(Baytlar const& m);
 // [herhangi] A whole SysEx (F0 ... F7, not checked) as type-3 words, six payload bytes per two words.
 std::vector<uint32_t> sysexKelimeleri(Baytlar const& m);
 
+// [herhangi] The event lists a whole SysEx is sent in: its words, at most 64 (32 chunks) per packet.
+OlayListesi sysexPaketleri(Baytlar const& m);
+
 // [herhangi] One whole MIDI 1.0 message as the words that carry it; empty for bytes without a status.
 std::vector<uint32_t> baytlardanUmp(uint8_t const* b, size_t n);
 

@@ -578,10 +578,8 @@ void Yardimci::kanalMesajiGonder(Baytlar const& m) {
 void Yardimci::sysexGonder(Baytlar const& m) {
     if (kaynak == 0 || m.size() < 2)
         return;
-    std::vector<uint32_t> const kelimeler = sysexKelimeleri(m);
-    constexpr size_t PAKET_KELIMESI = 64;
-    for (size_t i = 0; i < kelimeler.size(); i += PAKET_KELIMESI)
-        midi_.gonder(kaynak, kelimeler.data() + i, std::min(PAKET_KELIMESI, kelimeler.size() - i));
+    for (UmpPaketi const& paket : sysexPaketleri(m))
+        midi_.gonder(kaynak, paket.data(), paket.size());
     gunluk("→ " + hex(m));
 }
 
