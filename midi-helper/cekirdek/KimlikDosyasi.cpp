@@ -92,11 +92,17 @@ std::string yapilandirmaDizini(std::map<std::string, std::string> const& ORTAM) 
     return ".";
 }
 
+std::optional<std::string> kullanilirAlan(std::string const& alan) {
+    // The global domain is everyone's; a path or a name too long for a file cannot be one suite.
+    if (alan.empty() || alan == "." || alan == ".." || alan == "NSGlobalDomain" ||
+        alan.find('/') != std::string::npos || alan.find('\0') != std::string::npos || alan.size() > 200)
+        return std::nullopt;
+    return alan;
+}
+
 std::unique_ptr<KimlikDeposu> kimlikDosyasiAc(std::string const& dizin, std::string const& alan) {
-    bool const kullanilir = !alan.empty() && alan != "." && alan != ".." && alan.find('/') == std::string::npos &&
-                            alan.find('\0') == std::string::npos && alan.size() < 200;
-    return std::make_unique<KimlikDosyasi>(dizin + "/oka-midi-yardimci/" + (kullanilir ? alan : STANDART_ALAN) +
-                                           ".conf");
+    return std::make_unique<KimlikDosyasi>(dizin + "/oka-midi-yardimci/" +
+                                           kullanilirAlan(alan).value_or(STANDART_ALAN) + ".conf");
 }
 
 } // namespace oka::yardimci

@@ -5,10 +5,14 @@
 #include "MidiSistemi.h"
 
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 
 namespace oka::yardimci {
+
+// [herhangi] The suite name to use, or none when `alan` cannot name a suite (the standard store is used).
+std::optional<std::string> kullanilirAlan(std::string const& alan);
 
 // [herhangi] $XDG_CONFIG_HOME, else $HOME/.config, else the working directory.
 std::string yapilandirmaDizini(std::map<std::string, std::string> const& ORTAM);

@@ -216,7 +216,7 @@ TEST(KimlikDosyasi, ids_survive_a_reopen_and_a_bad_value_or_suite_name_is_handle
     std::ofstream(dizin + "/oka-midi-yardimci/alan.bir.conf") << "hedef.uniqueID=12x\nkaynak.uniqueID=\n";
     EXPECT_FALSE(d->tamsayi("hedef.uniqueID"));
     EXPECT_FALSE(d->tamsayi("kaynak.uniqueID"));
-    for (char const* ad : {"", "..", "a/b"}) {
+    for (char const* ad : {"", "..", "a/b", "NSGlobalDomain"}) {
         kimlikDosyasiAc(dizin, ad)->tamsayiYaz("k", 7);
         EXPECT_EQ(kimlikDosyasiAc(dizin, "oka-midi-yardimci")->tamsayi("k"), 7) << ad;
     }

@@ -1,0 +1,35 @@
+"""Shows the helper at work against a private jackd: one message from the
+workstation to the app and one back. argv: path of oka-midi-yardimci."""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from jack_ortami import IsIstasyonu, Ortam, Uygulama  # noqa: E402
+
+
+def main():
+    ortam = Ortam(sys.argv[1])
+    try:
+        ortam.yardimci_baslat()
+        ortam.bekle("portları AÇILDI")
+        daw = IsIstasyonu(ortam)
+        daw.bagla()
+        app = Uygulama(ortam.kapi)
+        app.gonder(2, b"gosteri")
+        print("uygulama  <- merhaba:", app.cerceve()[1].decode())
+        daw.gonder([0x90, 0x5E, 0x7F])
+        print("iş istasyonu -> 90 5E 7F ; uygulama aldı:", app.cerceve()[1].hex(" ").upper())
+        app.gonder(1, [0xB0, 0x10, 0x01])
+        print("uygulama -> B0 10 01 ; iş istasyonu aldı:", daw.al().hex(" ").upper())
+        app.kapat()
+        ortam.bekle("koptu")
+        daw.kapat()
+    finally:
+        ortam.kapat()
+    print("yardımcının günlüğü:")
+    for satir in ortam.satirlar:
+        print("   ", satir)
+
+
+if __name__ == "__main__":
+    main()
