@@ -3,15 +3,16 @@
 // each carrying the port name as its alias (JACK short names must differ
 // within a client). MIDI 1.0 bytes become UMP words here and back, so the
 // helper sees the same event lists as elsewhere. The process callback only
-// moves bytes through JACK's lock-free ring buffers; a delivery thread
-// plays the part of the system's receive thread.
+// moves bytes through lock-free rings; a delivery thread plays the part of
+// the system's receive thread.
 
 #include "Platform.h"
+
+#include "cekirdek/BaytHalkasi.h"
 
 #include <jack/jack.h>
 #include <jack/metadata.h>
 #include <jack/midiport.h>
-#include <jack/ringbuffer.h>
 #include <jack/uuid.h>
 
 #include <atomic>
@@ -32,11 +33,7 @@ constexpr int32_t KIMLIK_ALINMIS = -10843; // the status a taken ID gives on the
 
 class JackMidi : public MidiSistemi {
 public:
-    JackMidi() {
-        giris_ = jack_ringbuffer_create(1 << 20);
-        cikis_ = jack_ringbuffer_create(1 << 18);
-        sem_init(&uyandir_, 0, 0);
-    }
+    JackMidi() { sem_init(&uyandir_, 0, 0); }
 
     ~JackMidi() override {
         if (istemci_) {
@@ -48,8 +45,6 @@ public:
         if (teslimat_.joinable())
             teslimat_.join();
         sem_destroy(&uyandir_);
-        jack_ringbuffer_free(giris_);
-        jack_ringbuffer_free(cikis_);
     }
 
     int32_t istemciOlustur(std::string const& ad, BildirimIsleyici bildirim, MidiRef& istemci) override {
@@ -109,7 +104,7 @@ public:
             return -1;
         if (p == kaynakPort_) {
             // Let the process callback hand every queued message to the readers first.
-            bekle([this] { return jack_ringbuffer_read_space(cikis_) == 0; });
+            bekle([this] { return cikis_.bos(); });
             cikisPortu_.store(nullptr, std::memory_order_release);
             kaynakPort_ = nullptr;
         } else if (p == hedefPort_) {
@@ -172,15 +167,9 @@ public:
         if (!kaynakPort_ || port(uc) != kaynakPort_)
             return -1;
         int32_t durum = 0;
-        for (Baytlar const& m : cevirici_.cevir({UmpPaketi(kelimeler, kelimeler + sayi)})) {
-            uint32_t const n = uint32_t(m.size());
-            if (jack_ringbuffer_write_space(cikis_) < sizeof n + n) {
+        for (Baytlar const& m : cevirici_.cevir({UmpPaketi(kelimeler, kelimeler + sayi)}))
+            if (!cikis_.yaz(m.data(), uint32_t(m.size())))
                 durum = -1; // the callback has fallen behind; the message is lost
-                continue;
-            }
-            jack_ringbuffer_write(cikis_, reinterpret_cast<char const*>(&n), sizeof n);
-            jack_ringbuffer_write(cikis_, reinterpret_cast<char const*>(m.data()), n);
-        }
         return durum;
     }
 
@@ -200,11 +189,8 @@ private:
                 jack_midi_event_t olay;
                 if (jack_midi_event_get(&olay, tampon, i) != 0)
                     continue;
-                uint32_t const n = uint32_t(olay.size);
-                if (jack_ringbuffer_write_space(j->giris_) < sizeof n + n)
-                    continue;
-                jack_ringbuffer_write(j->giris_, reinterpret_cast<char const*>(&n), sizeof n);
-                jack_ringbuffer_write(j->giris_, reinterpret_cast<char const*>(olay.buffer), n);
+                if (olay.size > 0)
+                    j->giris_.yaz(olay.buffer, uint32_t(olay.size)); // a full ring drops the event
             }
             if (sayi)
                 sem_post(&j->uyandir_);
@@ -212,14 +198,11 @@ private:
         if (jack_port_t* cikis = j->cikisPortu_.load(std::memory_order_acquire)) {
             void* tampon = jack_port_get_buffer(cikis, kareler);
             jack_midi_clear_buffer(tampon);
-            uint32_t n = 0;
-            while (jack_ringbuffer_read_space(j->cikis_) >= sizeof n) {
-                jack_ringbuffer_peek(j->cikis_, reinterpret_cast<char*>(&n), sizeof n);
+            while (uint32_t const n = j->cikis_.siradakiBoyu()) {
                 jack_midi_data_t* yer = jack_midi_event_reserve(tampon, 0, n);
                 if (!yer)
                     break; // the port buffer is full: the rest goes out next cycle
-                jack_ringbuffer_read_advance(j->cikis_, sizeof n);
-                jack_ringbuffer_read(j->cikis_, reinterpret_cast<char*>(yer), n);
+                j->cikis_.al(yer);
             }
         }
         j->dongu_.fetch_add(1, std::memory_order_acq_rel);
@@ -235,11 +218,9 @@ private:
             if (bitti_)
                 return;
             OlayListesi liste;
-            uint32_t n = 0;
-            while (jack_ringbuffer_read_space(giris_) >= sizeof n) {
-                jack_ringbuffer_read(giris_, reinterpret_cast<char*>(&n), sizeof n);
+            while (uint32_t const n = giris_.siradakiBoyu()) {
                 baytlar.resize(n);
-                jack_ringbuffer_read(giris_, reinterpret_cast<char*>(baytlar.data()), n);
+                giris_.al(baytlar.data());
                 if (auto kelimeler = baytlardanUmp(baytlar.data(), n); !kelimeler.empty())
                     liste.push_back(std::move(kelimeler));
             }
@@ -322,8 +303,8 @@ private:
 
     jack_client_t* istemci_ = nullptr;
     BildirimIsleyici bildirim_;
-    jack_ringbuffer_t* giris_;
-    jack_ringbuffer_t* cikis_;
+    BaytHalkasi giris_{1 << 20};
+    BaytHalkasi cikis_{1 << 18};
     std::atomic<jack_port_t*> girisPortu_{nullptr};
     std::atomic<jack_port_t*> cikisPortu_{nullptr};
     std::atomic<uint64_t> dongu_{0};

@@ -2,6 +2,7 @@
 // the ID file.
 
 #include "cekirdek/Ayarlar.h"
+#include "cekirdek/BaytHalkasi.h"
 #include "cekirdek/Cerceve.h"
 #include "cekirdek/KimlikDosyasi.h"
 #include "cekirdek/Ump.h"
@@ -10,6 +11,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 #include <unistd.h>
 
 using namespace oka::yardimci;
@@ -223,4 +225,35 @@ TEST(KimlikDosyasi, ids_survive_a_reopen_and_a_bad_value_or_suite_name_is_handle
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "/x"}, {"HOME", "/h"}}), "/x");
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "rel"}, {"HOME", "/h"}}), "/h/.config");
     std::system(("rm -rf " + dizin).c_str());
+}
+
+TEST(BaytHalkasi, records_cross_threads_whole_and_in_order_through_a_small_ring) {
+    BaytHalkasi halka(64);
+    uint8_t const cokBuyuk[64] = {};
+    EXPECT_FALSE(halka.yaz(cokBuyuk, 61)); // with its length it exceeds the ring
+    constexpr uint32_t SAYI = 20000;
+    std::thread uretici([&] {
+        uint8_t kayit[40];
+        for (uint32_t i = 0; i < SAYI; ++i) {
+            uint32_t const n = 1 + i % 40;
+            for (uint32_t j = 0; j < n; ++j)
+                kayit[j] = uint8_t(i + j);
+            while (!halka.yaz(kayit, n))
+                std::this_thread::yield();
+        }
+    });
+    uint32_t hatali = 0;
+    uint8_t kayit[40];
+    for (uint32_t i = 0; i < SAYI; ++i) {
+        uint32_t n;
+        while ((n = halka.siradakiBoyu()) == 0)
+            std::this_thread::yield();
+        halka.al(kayit);
+        hatali += n != 1 + i % 40;
+        for (uint32_t j = 0; j < n; ++j)
+            hatali += kayit[j] != uint8_t(i + j);
+    }
+    uretici.join();
+    EXPECT_EQ(hatali, 0u);
+    EXPECT_TRUE(halka.bos());
 }
