@@ -23,20 +23,23 @@ int main() {
 
     asio::io_context q(1);
     auto midi = platformMidiSistemi();
+    int cikisDurumu = 0;
     auto yardimci = std::make_shared<Yardimci>(
-        q, *midi, ayarlar, [&ORTAM](std::string const& alan) { return platformKimlikDeposu(alan, ORTAM); });
+        q, *midi, ayarlar, [&ORTAM](std::string const& alan) { return platformKimlikDeposu(alan, ORTAM); },
+        [&](int durum) {
+            cikisDurumu = durum;
+            q.stop();
+        });
     if (!yardimci->baslat())
         return 2;
 
     asio::signal_set sinyal(q, SIGTERM);
     sinyal.async_wait([&](asio::error_code e, int) {
-        if (e)
-            return;
-        yardimci->sigterm();
-        q.stop();
+        if (!e)
+            yardimci->sigterm();
     });
     q.run();
     // The ports are gone; closing the client before the queue's last handlers lets the helper go.
     midi.reset();
-    return 0;
+    return cikisDurumu;
 }

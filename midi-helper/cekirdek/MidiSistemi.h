@@ -18,6 +18,8 @@ using MidiRef = uint32_t; // 0 is none
 inline constexpr int BILDIRIM_KURULUM_DEGISTI = 1;
 inline constexpr int BILDIRIM_NESNE_EKLENDI = 2;
 inline constexpr int BILDIRIM_NESNE_KALDIRILDI = 3;
+// The MIDI system itself went away (a stopped JACK server); not a message ID of any system.
+inline constexpr int BILDIRIM_SISTEM_GITTI = -1;
 
 class MidiSistemi {
 public:

@@ -44,9 +44,9 @@ struct Yardimci::Baglanti {
     bool acik = true;
 };
 
-Yardimci::Yardimci(asio::io_context& q_, MidiSistemi& midi, Ayarlar ayarlar, DepoAcici depoAc)
-    : q(q_), midi_(midi), ayarlar_(std::move(ayarlar)), depoAc_(std::move(depoAc)), dinleyiciYeniden_(q_),
-      zamanlayici(q_) {}
+Yardimci::Yardimci(asio::io_context& q_, MidiSistemi& midi, Ayarlar ayarlar, DepoAcici depoAc, Cikis cik)
+    : q(q_), midi_(midi), ayarlar_(std::move(ayarlar)), depoAc_(std::move(depoAc)), cik_(std::move(cik)),
+      dinleyiciYeniden_(q_), zamanlayici(q_) {}
 
 bool Yardimci::baslat() {
     gunluk("başladı — sürüm " + std::string(SURUM) + ", port \"" + ayarlar_.PORT_ADI + "\", kapı 127.0.0.1:" +
@@ -56,6 +56,13 @@ bool Yardimci::baslat() {
     int32_t const durum = midi_.istemciOlustur(
         "OKA-Yardimci",
         [&kuyruk, zayif](int kimlik) {
+            if (kimlik == BILDIRIM_SISTEM_GITTI) {
+                asio::post(kuyruk, [zayif] {
+                    if (auto y = zayif.lock())
+                        y->sistemGitti();
+                });
+                return;
+            }
             if (kimlik < BILDIRIM_KURULUM_DEGISTI || kimlik > BILDIRIM_NESNE_KALDIRILDI)
                 return;
             asio::post(kuyruk, [zayif] {
@@ -89,8 +96,14 @@ bool Yardimci::baslat() {
 void Yardimci::sigterm() {
     gunluk("SIGTERM — kapanıyor");
     portlariKapat();
-    zamanlayici.cancel();
-    dinleyiciYeniden_.cancel();
+    cik_(0);
+}
+
+void Yardimci::sistemGitti() {
+    // The ports went with the system: the service starts the helper again, which then waits for it.
+    gunluk("MIDI sistemi kapandı — çıkılıyor (launchd yeniden başlatır)");
+    portlariKapat();
+    cik_(2);
 }
 
 uint16_t Yardimci::dinlenenKapi() const {

@@ -26,13 +26,16 @@ public:
     // Opens the store named by KIMLIK_ALANI (or the standard one when that name is unusable).
     using DepoAcici = std::function<std::unique_ptr<KimlikDeposu>(std::string const& alan)>;
 
+    // [q] Ends the process with the given status once the helper has closed everything.
+    using Cikis = std::function<void(int durum)>;
+
     // Opens nothing. `q` runs on the main thread and outlives the helper.
-    Yardimci(asio::io_context& q, MidiSistemi& midi, Ayarlar ayarlar, DepoAcici depoAc);
+    Yardimci(asio::io_context& q, MidiSistemi& midi, Ayarlar ayarlar, DepoAcici depoAc, Cikis cik);
 
     // [ana] Start line, MIDI client, first port check, 1 s timer. False when the client cannot be
     // created (logged); the process then exits with status 2 and its service restarts it.
     bool baslat();
-    // [q] SIGTERM: logs, releases held notes and closes everything; the caller exits with status 0.
+    // [q] SIGTERM: logs, releases held notes, closes everything and exits with status 0.
     void sigterm();
 
     // [ana] How long a newcomer may stay silent while an app is connected (before `baslat`).
@@ -46,6 +49,7 @@ private:
 
     // Ports and arbitration.
     void portDenetle(std::string const& sebep);
+    void sistemGitti();
     void portlariAc(std::string const& sebep);
     void portlariKapat();
     bool yabanciUcVar();
@@ -84,6 +88,7 @@ private:
     MidiSistemi& midi_;
     Ayarlar const ayarlar_;
     DepoAcici depoAc_;
+    Cikis cik_;
     std::chrono::milliseconds sessizlikSuresi_{10000};
 
     MidiRef istemci = 0;

@@ -67,6 +67,9 @@ public:
         jack_set_client_registration_callback(
             istemci_, [](char const*, int, void* j) { static_cast<JackMidi*>(j)->bildir(BILDIRIM_KURULUM_DEGISTI); },
             this);
+        jack_on_info_shutdown(
+            istemci_, [](jack_status_t, char const*, void* j) { static_cast<JackMidi*>(j)->bildir(BILDIRIM_SISTEM_GITTI); },
+            this);
         teslimat_ = std::thread([this] { teslimEt(); });
         if (int const e = jack_activate(istemci_); e != 0)
             return e;

@@ -118,9 +118,9 @@ bool YardimciDuzeni::baslat(std::string portAdi) {
     Ayarlar a;
     a.PORT_ADI = std::move(portAdi);
     a.YARDIMCI_KAPI = 0; // any free port; tests ask which
-    yardimci_ = std::make_shared<Yardimci>(q_, midi, a, [this](std::string const&) {
-        return std::make_unique<TestDeposu>(depo);
-    });
+    yardimci_ = std::make_shared<Yardimci>(
+        q_, midi, a, [this](std::string const&) { return std::make_unique<TestDeposu>(depo); },
+        [this](int durum) { cikisDurumu = durum; });
     yardimci_->sessizlikSuresiAyarla(300ms);
     if (!yardimci_->baslat())
         return false;

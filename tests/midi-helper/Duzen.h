@@ -65,6 +65,7 @@ protected:
 
     BellekMidi midi;
     std::map<std::string, std::string> depo; // what the ID store holds, as text
+    std::optional<int> cikisDurumu;          // the exit the helper asked for
     std::shared_ptr<oka::yardimci::Yardimci> yardimci_;
 
 private:

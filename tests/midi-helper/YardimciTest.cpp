@@ -426,4 +426,15 @@ TEST_F(YardimciDuzeni, sigterm_releases_held_notes_before_the_ports_go) {
     ASSERT_NE(term, s.end());
     EXPECT_EQ(*(term + 1), "basılı kalan notalar BIRAKILDI (port kapanıyor): 5E");
     EXPECT_TRUE(u->kapandi());
+    EXPECT_EQ(cikisDurumu, 0);
+}
+
+TEST_F(YardimciDuzeni, a_vanished_midi_system_closes_the_link_and_exits_for_a_restart) {
+    ASSERT_TRUE(baslat());
+    auto u = uygulamaBagla();
+    midi.bildirimGonder(BILDIRIM_SISTEM_GITTI);
+    bosalt();
+    EXPECT_EQ(say("MIDI sistemi kapandı — çıkılıyor (launchd yeniden başlatır)"), 1);
+    EXPECT_TRUE(u->kapandi());
+    EXPECT_EQ(cikisDurumu, 2);
 }

@@ -76,6 +76,16 @@ def senaryo(yardimci):
         dogrula(daw.al() == bytes([0x90, 0x5D, 0x00]), "held note not released at SIGTERM")
         sira = [s for s in ortam.satirlar if s.startswith("SIGTERM") or "BIRAKILDI (port" in s]
         dogrula(sira == ["SIGTERM — kapanıyor", "basılı kalan notalar BIRAKILDI (port kapanıyor): 5D"], sira)
+
+        # The JACK server stops under a running helper: status 2, so that its service restarts it.
+        daw.kapat()
+        daw = None
+        ortam.yardimci_baslat()
+        ortam.bekle("AÇILDI (açılış)", 2)
+        ortam.jackd.terminate()
+        durum = ortam.yardimci.wait(10)
+        dogrula(durum == 2, "exit status after the JACK server went", durum)
+        ortam.bekle("MIDI sistemi kapandı — çıkılıyor")
     finally:
         if daw:
             daw.kapat()
