@@ -6,7 +6,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from jack_ortami import Hata, IsIstasyonu, Ortam, Uygulama, bekle_kadar, sinyal_gonder  # noqa: E402
+from jack_ortami import Hata, IsIstasyonu, Ortam, Uygulama, bekle_kadar, hazirla, sinyal_gonder  # noqa: E402
 
 
 def dogrula(kosul, *neden):
@@ -24,16 +24,9 @@ def senaryo(yardimci):
     ortam = Ortam(yardimci)
     daw = None
     try:
-        ortam.yardimci_baslat()
-        ortam.bekle("\"OKA\" portları AÇILDI (açılış) — kimlik hedef")
-        daw = IsIstasyonu(ortam)
-        daw.bagla()
-
-        app = Uygulama(ortam.kapi)
-        app.gonder(2, b"uygulama 1")
-        tip, govde = app.cerceve()
+        daw, app, govde = hazirla(ortam, b"uygulama 1")
         merhaba = json.loads(govde)
-        dogrula(tip == 2 and merhaba["merhaba"] == "oka-midi-yardimci" and merhaba["port"] == "OKA", merhaba)
+        dogrula(merhaba["merhaba"] == "oka-midi-yardimci" and merhaba["port"] == "OKA", merhaba)
         dogrula(merhaba["pid"] == ortam.yardimci.pid, merhaba)
 
         # Workstation -> helper: the handshake is answered there and forwarded to the app.

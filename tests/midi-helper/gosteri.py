@@ -4,19 +4,14 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from jack_ortami import IsIstasyonu, Ortam, Uygulama  # noqa: E402
+from jack_ortami import Ortam, hazirla  # noqa: E402
 
 
 def main():
     ortam = Ortam(sys.argv[1])
     try:
-        ortam.yardimci_baslat()
-        ortam.bekle("portları AÇILDI")
-        daw = IsIstasyonu(ortam)
-        daw.bagla()
-        app = Uygulama(ortam.kapi)
-        app.gonder(2, b"gosteri")
-        print("uygulama  <- merhaba:", app.cerceve()[1].decode())
+        daw, app, merhaba = hazirla(ortam, b"gosteri")
+        print("uygulama  <- merhaba:", merhaba.decode())
         daw.gonder([0x90, 0x5E, 0x7F])
         print("iş istasyonu -> 90 5E 7F ; uygulama aldı:", app.cerceve()[1].hex(" ").upper())
         app.gonder(1, [0xB0, 0x10, 0x01])

@@ -204,6 +204,18 @@ class Uygulama:
         self.s.close()
 
 
+def hazirla(ortam, merhaba):
+    """The helper started with its ports open, the workstation connected to them and an app whose hello is
+    answered: (workstation, app, the hello answer's body)."""
+    ortam.yardimci_baslat()
+    ortam.bekle("portları AÇILDI")
+    daw = IsIstasyonu(ortam)
+    daw.bagla()
+    app = Uygulama(ortam.kapi)
+    app.gonder(2, merhaba)
+    return daw, app, app.cerceve()[1]
+
+
 def sinyal_gonder(surec, sinyal=signal.SIGTERM):
     surec.send_signal(sinyal)
     return surec.wait(5)

@@ -9,7 +9,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from jack_ortami import IsIstasyonu, Ortam, Uygulama  # noqa: E402
+from jack_ortami import Ortam, hazirla  # noqa: E402
 
 ORNEK_HIZI = 48000
 DONEM = 16  # frames per JACK cycle: 0.33 ms, so that the cycle adds little to what is measured
@@ -96,13 +96,7 @@ def main():
     kisa = "--kisa" in sys.argv[2:]
     ortam = Ortam(yardimci, donem=DONEM)
     try:
-        ortam.yardimci_baslat()
-        ortam.bekle("portları AÇILDI")
-        daw = IsIstasyonu(ortam)
-        daw.bagla()
-        app = Uygulama(ortam.kapi)
-        app.gonder(2, b"olcum")
-        app.cerceve()
+        daw, app, _ = hazirla(ortam, b"olcum")
         sayi = 50 if kisa else 2000
         print("JACK dummy driver, %d Hz, %d frames per cycle (%.2f ms)" % (ORNEK_HIZI, DONEM, DONEM * 1000.0 /
                                                                          ORNEK_HIZI))
