@@ -43,41 +43,12 @@ TEST(Ayarlar, the_white_list_holds_exactly_its_42_notes) {
         EXPECT_FALSE(izinliNota(n)) << int(n);
 }
 
-TEST(Cerceve, frames_and_hex_text) {
-    EXPECT_EQ(cerceve(1, {0x90, 0x5E, 0x7F}), (Baytlar{0x00, 0x04, 0x01, 0x90, 0x5E, 0x7F}));
-    EXPECT_EQ(cerceve(2, {}), (Baytlar{0x00, 0x01, 0x02}));
+TEST(Cerceve, a_body_over_65534_bytes_cannot_be_framed) {
     auto const enBuyuk = cerceve(1, Baytlar(EN_BUYUK_GOVDE, 0x11));
     ASSERT_TRUE(enBuyuk);
-    EXPECT_EQ((*enBuyuk)[0], 0xFF);
-    EXPECT_EQ((*enBuyuk)[1], 0xFF);
+    EXPECT_EQ(Baytlar(enBuyuk->begin(), enBuyuk->begin() + 3), (Baytlar{0xFF, 0xFF, 0x01}));
     EXPECT_FALSE(cerceve(1, Baytlar(EN_BUYUK_GOVDE + 1, 0x11)));
-    EXPECT_EQ(hex({0x90, 0x5E, 0x7F}), "90 5E 7F");
-    EXPECT_EQ(hex({0x0A}), "0A");
     EXPECT_EQ(hex({}), "");
-}
-
-TEST(Cerceve, the_cutter_needs_whole_frames_and_refuses_a_zero_length) {
-    struct {
-        Baytlar alinan;
-        KesimSonucu::Tur tur;
-        uint8_t tip;
-        Baytlar govde;
-        size_t tuketilen;
-    } const durumlar[] = {
-        {{}, KesimSonucu::EKSIK, 0, {}, 0},
-        {{0x00}, KesimSonucu::EKSIK, 0, {}, 0},
-        {{0x00, 0x04, 0x01, 0x90}, KesimSonucu::EKSIK, 0, {}, 0},
-        {{0x00, 0x00, 0x01}, KesimSonucu::HATA, 0, {}, 0},
-        {{0x00, 0x01, 0x02}, KesimSonucu::CERCEVE, 2, {}, 3},
-        {{0x00, 0x04, 0x01, 0x90, 0x5E, 0x7F, 0x00}, KesimSonucu::CERCEVE, 1, {0x90, 0x5E, 0x7F}, 6},
-    };
-    for (auto const& d : durumlar) {
-        KesimSonucu const s = cerceveKes(d.alinan.data(), d.alinan.size());
-        EXPECT_EQ(s.tur, d.tur) << hex(d.alinan);
-        EXPECT_EQ(s.tip, d.tip) << hex(d.alinan);
-        EXPECT_EQ(s.govde, d.govde) << hex(d.alinan);
-        EXPECT_EQ(s.tuketilen, d.tuketilen) << hex(d.alinan);
-    }
 }
 
 TEST(Cerceve, a_request_line_is_told_from_an_app_frame) {
@@ -122,12 +93,6 @@ TEST(Cerceve, utf8_check) {
         EXPECT_EQ(gecerliUtf8(d.b), d.gecerli) << hex(d.b);
 }
 
-TEST(Ump, word_counts_follow_the_message_type) {
-    int const beklenen[16] = {1, 1, 1, 2, 2, 4, 1, 1, 2, 2, 2, 3, 3, 4, 4, 4};
-    for (uint32_t t = 0; t < 16; ++t)
-        EXPECT_EQ(umpUzunlugu(t), beklenen[t]) << t;
-}
-
 TEST(Ump, channel_and_sysex_messages_are_read_and_the_rest_skipped) {
     struct {
         OlayListesi liste;
@@ -141,7 +106,8 @@ TEST(Ump, channel_and_sysex_messages_are_read_and_the_rest_skipped) {
         {{{0x30390102, 0x03040506}}, {{true, 3, {1, 2, 3, 4, 5, 6}}}},  // count above 6 is 6
         {{{0x30028182, 0x00000000}}, {{true, 0, {0x01, 0x02}}}},
         {{{0x20905E7F, 0x30160102}}, {{false, 0, {0x90, 0x5E, 0x7F}}}},  // cut short: the rest dropped
-        {{{0x50000000, 0x20905E7F}}, {}},
+        {{{0x50000000, 0x20905E7F}}, {}},  // type 5 takes four words
+        {{{0xB0000000, 0, 0, 0x20905E7F, 0x40000000, 0}}, {{false, 0, {0x90, 0x5E, 0x7F}}}},
         {{{0x20905E7F}, {0x20905D7F}}, {{false, 0, {0x90, 0x5E, 0x7F}}, {false, 0, {0x90, 0x5D, 0x7F}}}},
     };
     for (auto const& d : durumlar)

@@ -260,6 +260,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Yabanci{{'O', 'P', 'T', 'I', 'O', 'N', 'S', ' '}, "HTTP isteği geri çevrildi"},
                       Yabanci{{}, "yeni bağlantı bir şey göndermedi — kapatıldı, uygulama bağlantısı sürüyor"}));
 
+TEST_F(YardimciDuzeni, an_app_that_stops_reading_is_dropped_instead_of_growing_the_queue) {
+    ASSERT_TRUE(baslat());
+    auto u = uygulamaBagla();
+    Baytlar sysex(60000, 0x11);
+    sysex.front() = 0xF0;
+    sysex.back() = 0xF7;
+    OlayListesi const liste = sysexPaketleri(sysex);
+    for (int i = 0; i < 400 && say("uygulama okumuyor") == 0; ++i)
+        midi.teslimEt(liste);
+    EXPECT_TRUE(satirBekle("bayt bekliyor) — bağlantı kapatılıyor"));
+    EXPECT_TRUE(satirBekle("uygulama bağlantısı koptu — port AÇIK kalıyor"));
+    EXPECT_TRUE(u->kapandi(5s));
+}
+
 // ---- From the workstation ----------------------------------------------------------------------------------
 
 TEST_F(YardimciDuzeni, workstation_messages_reach_the_app_and_the_snapshot_replays_the_caches_in_order) {
