@@ -114,10 +114,10 @@ YardimciDuzeni::~YardimciDuzeni() {
     gunlukAlicisiKur(nullptr);
 }
 
-bool YardimciDuzeni::baslat(std::string portAdi) {
+bool YardimciDuzeni::baslat(std::string portAdi, uint16_t kapi) {
     Ayarlar a;
     a.PORT_ADI = std::move(portAdi);
-    a.YARDIMCI_KAPI = 0; // any free port; tests ask which
+    a.YARDIMCI_KAPI = kapi;
     yardimci_ = std::make_shared<Yardimci>(
         q_, midi, a, [this](std::string const&) { return std::make_unique<TestDeposu>(depo); },
         [this](int durum) { cikisDurumu = durum; });

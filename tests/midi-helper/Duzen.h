@@ -41,8 +41,8 @@ protected:
     YardimciDuzeni();
     ~YardimciDuzeni() override;
 
-    // Starts the helper on an ephemeral port; false when the MIDI client could not be created.
-    bool baslat(std::string portAdi = "OKA");
+    // Starts the helper (on an ephemeral port unless told); false when the MIDI client could not be created.
+    bool baslat(std::string portAdi = "OKA", uint16_t kapi = 0);
     // Runs `f` on the helper's queue and waits for it.
     template <class F> auto qda(F f) {
         std::packaged_task<decltype(f())()> is(std::move(f));

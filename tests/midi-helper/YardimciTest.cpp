@@ -170,6 +170,15 @@ INSTANTIATE_TEST_SUITE_P(
                      "5001",
                      "-1"}));
 
+TEST_F(YardimciDuzeni, a_taken_tcp_port_leaves_the_ports_open_without_a_listener) {
+    asio::io_context yan;
+    asio::ip::tcp::acceptor tutan(yan, {asio::ip::address_v4::loopback(), 0});
+    ASSERT_TRUE(baslat("OKA", tutan.local_endpoint().port()));
+    EXPECT_TRUE(midi.acik());
+    EXPECT_EQ(kapi(), 0);
+    EXPECT_EQ(say("dinleyici kurulamadı: Address already in use"), 1);
+}
+
 // ---- App link --------------------------------------------------------------------------------------------
 
 TEST_F(YardimciDuzeni, frames_are_cut_across_reads_and_within_one_read) {
