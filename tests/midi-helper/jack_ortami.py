@@ -120,6 +120,8 @@ class IsIstasyonu:
         self.gelen = queue.Queue()
         self.giden = collections.deque()
         self.port_adi = port_adi
+        self.uret = 0  # fader moves the callback itself writes each cycle (for rates Python could not feed)
+        self.uretilen = 0
 
         @self.istemci.set_process_callback
         def isle(kareler):
@@ -127,6 +129,12 @@ class IsIstasyonu:
             for _, veri in self.giris.incoming_midi_events():
                 self.gelen.put((simdi, bytes(veri)))
             self.cikis.clear_buffer()
+            try:
+                for _ in range(self.uret):
+                    self.cikis.write_midi_event(0, bytes([0xE0 | self.uretilen % 8, self.uretilen % 0x80, 0x40]))
+                    self.uretilen += 1
+            except jack.JackErrorCode:
+                pass  # the port's buffer is full for this cycle
             while self.giden:
                 try:
                     self.cikis.write_midi_event(0, self.giden[0])

@@ -5,14 +5,14 @@ argv: path of oka-midi-yardimci [--kisa]. Prints figures; not a pass/fail test."
 import os
 import statistics
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from jack_ortami import Ortam, hazirla  # noqa: E402
 
 ORNEK_HIZI = 48000
-DONEM = 16  # frames per JACK cycle: 0.33 ms, so that the cycle adds little to what is measured
+DONEM = 16  # frames per JACK cycle: 0.33 ms, so that the cycle adds little to the latency measured
+HIZ_DONEMI = 256
 
 
 def yuzdelik(degerler, p):
@@ -50,44 +50,33 @@ def is_istasyonundan(daw, app, sayi):
     return gecikmeler
 
 
-def kayipsiz_hiz(ortam, daw, app, sure):
-    """Fader moves per JACK cycle, raised until the app sees fewer than were sent."""
+def kayipsiz_hiz(daw, app, sure):
+    """Fader moves written by the workstation's callback, more per cycle each round, until the app sees fewer
+    than were written."""
     en_iyi = 0
-    for her_dongu in (4, 16, 64, 128, 256, 512):
-        hiz = her_dongu * ORNEK_HIZI / DONEM
-        gonderilecek = int(hiz * sure)
-        alinan = [0]
-
-        def oku():
-            while alinan[0] < gonderilecek:
-                app.s.settimeout(1.0)
-                try:
-                    veri = app.s.recv(1 << 20)
-                except OSError:
-                    return
-                if not veri:
-                    return
-                alinan[0] += len(veri) // 6  # every frame is 00 04 01 Ex ll hh
-
-        okuyucu = threading.Thread(target=oku)
-        okuyucu.start()
-        gonderilen = 0
+    for her_dongu in (16, 64, 256, 1024, 2048):
+        app.s.settimeout(1.0)
+        daw.uretilen = 0
+        alinan = 0
         t0 = time.perf_counter()
-        while gonderilen < gonderilecek:
-            # Feed the callback's queue ahead of time, one cycle's worth at a time.
-            hedef = min(gonderilecek, int((time.perf_counter() - t0 + 0.01) * hiz))
-            while gonderilen < hedef:
-                daw.gonder([0xE0 | (gonderilen % 8), gonderilen % 0x80, 0x40])
-                gonderilen += 1
-            time.sleep(0.001)
-        okuyucu.join()
-        gecen = time.perf_counter() - t0
-        tamam = alinan[0] == gonderilecek
-        print("fader rate %8.0f /s offered: %d sent, %d received in %.2f s %s" %
-              (hiz, gonderilecek, alinan[0], gecen, "ok" if tamam else "LOSS"))
+        daw.uret = her_dongu
+        while True:
+            if time.perf_counter() - t0 > sure:
+                daw.uret = 0
+            try:
+                veri = app.s.recv(1 << 20)
+            except OSError:
+                break  # a second without data: everything that was coming has come
+            if not veri:
+                break
+            alinan += len(veri)  # every frame is 00 04 01 Ex ll hh
+        gecen = sure
+        tamam = alinan == 6 * daw.uretilen
+        print("fader moves %5d per cycle: %7d written, %7d received, %8.0f /s %s" %
+              (her_dongu, daw.uretilen, alinan // 6, daw.uretilen / gecen, "ok" if tamam else "LOSS"))
         if not tamam:
             break
-        en_iyi = max(en_iyi, gonderilecek / gecen)
+        en_iyi = daw.uretilen / gecen
     return en_iyi
 
 
@@ -102,8 +91,15 @@ def main():
                                                                          ORNEK_HIZI))
         yaz("app -> workstation", uygulamadan(daw, app, sayi))
         yaz("workstation -> app", is_istasyonundan(daw, app, sayi))
-        daw.gelen.queue.clear()
-        hiz = kayipsiz_hiz(ortam, daw, app, 0.2 if kisa else 2.0)
+        daw.kapat()
+    finally:
+        ortam.kapat()
+    # Throughput with longer cycles, so that the Python workstation can write whole cycles' worth.
+    ortam = Ortam(yardimci, donem=HIZ_DONEMI)
+    try:
+        daw, app, _ = hazirla(ortam, b"olcum")
+        print("JACK cycle of %d frames (%.1f ms)" % (HIZ_DONEMI, HIZ_DONEMI * 1000.0 / ORNEK_HIZI))
+        hiz = kayipsiz_hiz(daw, app, 0.3 if kisa else 2.0)
         print("fader messages relayed without loss: %.0f /s" % hiz)
         daw.kapat()
     finally:
