@@ -26,7 +26,11 @@ Baytlar baglantiSorgusu(uint8_t urun) {
 } // namespace
 
 struct Yardimci::Baglanti {
-    explicit Baglanti(tcp::socket s) : soket(std::move(s)), sessizlik(soket.get_executor()) {}
+    explicit Baglanti(tcp::socket s) : soket(std::move(s)), sessizlik(soket.get_executor()) {
+        // Each frame is a message the app waits for: no holding small writes back for an ACK.
+        asio::error_code e;
+        soket.set_option(tcp::no_delay(true), e);
+    }
     void kapat() {
         acik = false;
         asio::error_code e;
