@@ -79,6 +79,9 @@ def senaryo(yardimci):
         durum = ortam.yardimci.wait(10)
         dogrula(durum == 2, "exit status after the JACK server went", durum)
         ortam.bekle("MIDI sistemi kapandı — çıkılıyor")
+    except Exception:
+        print("the helper's log:\n   " + "\n   ".join(ortam.satirlar))
+        raise
     finally:
         if daw:
             daw.kapat()

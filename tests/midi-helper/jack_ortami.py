@@ -147,14 +147,15 @@ class IsIstasyonu:
     def yardimci_portlari(self):
         """(helper's source, helper's destination), or None while they are not there."""
         kaynak = hedef = None
-        for p in self.istemci.get_ports(is_midi=True):
-            if p.name.startswith(self.istemci.name + ":"):
-                continue
-            if self.port_adi in p.aliases:
-                if p.is_output:
-                    kaynak = p
-                else:
-                    hedef = p
+        try:
+            for p in self.istemci.get_ports(is_midi=True):
+                if not p.name.startswith(self.istemci.name + ":") and self.port_adi in p.aliases:
+                    if p.is_output:
+                        kaynak = p
+                    else:
+                        hedef = p
+        except jack.JackError:
+            return None  # a port went between listing and looking it up: they are changing
         return (kaynak, hedef) if kaynak and hedef else None
 
     def bagla(self, sure=5.0):
@@ -162,6 +163,10 @@ class IsIstasyonu:
         kaynak, hedef = self.yardimci_portlari()
         self.istemci.connect(self.cikis, hedef)
         self.istemci.connect(kaynak, self.giris)
+        # The query the helper sends when its ports open may or may not arrive, depending on who was first.
+        time.sleep(0.1)
+        while not self.gelen.empty():
+            self.gelen.get()
 
     def gonder(self, m):
         self.giden.append(bytes(m))
