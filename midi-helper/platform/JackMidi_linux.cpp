@@ -97,7 +97,7 @@ public:
             return int32_t(JackFailure);
         kaynakPort_ = p;
         cikisPortu_.store(p, std::memory_order_release);
-        kaynak = refVer(jack_port_name(p));
+        kaynak = kaynakRef_ = refVer(jack_port_name(p));
         return 0;
     }
 
@@ -167,7 +167,7 @@ public:
     }
 
     int32_t gonder(MidiRef uc, uint32_t const* kelimeler, size_t sayi) override {
-        if (!kaynakPort_ || port(uc) != kaynakPort_)
+        if (!kaynakPort_ || uc != kaynakRef_)
             return -1;
         int32_t durum = 0;
         for (Baytlar const& m : cevirici_.cevir({UmpPaketi(kelimeler, kelimeler + sayi)}))
@@ -313,6 +313,7 @@ private:
     std::atomic<uint64_t> dongu_{0};
     jack_port_t* hedefPort_ = nullptr;
     jack_port_t* kaynakPort_ = nullptr;
+    MidiRef kaynakRef_ = 0; // sends check this, not the server's port table
     std::mutex alimKilidi_;
     AlimIsleyici alim_;
     sem_t uyandir_;
