@@ -12,8 +12,6 @@ using namespace std::chrono_literals;
 namespace {
 // Newcomers waiting to show whether they are an app; more are turned away.
 constexpr size_t EN_COK_ADAY = 8;
-// Bytes waiting for an app that stopped reading before the helper gives up on it.
-constexpr size_t YAZMA_SINIRI = 4 * 1024 * 1024;
 constexpr size_t OKUMA_BOYU = 65536;
 
 Baytlar baglantiSorgusu(uint8_t urun) {
@@ -426,7 +424,7 @@ void Yardimci::uygulamayaGonder(Baytlar baytlar) {
     BaglantiPtr const c = baglanti;
     if (!c || baytlar.empty())
         return;
-    if (c->bekleyen.size() + c->yaziliyor.size() + baytlar.size() > YAZMA_SINIRI) {
+    if (c->bekleyen.size() + c->yaziliyor.size() + baytlar.size() > yazmaSiniri_) {
         gunluk("uygulama okumuyor (" + std::to_string(c->bekleyen.size() + c->yaziliyor.size()) +
                " bayt bekliyor) — bağlantı kapatılıyor");
         iptal(c);

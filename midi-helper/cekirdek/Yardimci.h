@@ -40,6 +40,8 @@ public:
 
     // [ana] How long a newcomer may stay silent while an app is connected (before `baslat`).
     void sessizlikSuresiAyarla(std::chrono::milliseconds sure) { sessizlikSuresi_ = sure; }
+    // [ana] How many bytes may wait for an app that does not read before it is dropped (before `baslat`).
+    void yazmaSiniriAyarla(size_t bayt) { yazmaSiniri_ = bayt; }
     // [q] The port the listener is bound to; 0 when none listens.
     uint16_t dinlenenKapi() const;
 
@@ -90,6 +92,7 @@ private:
     DepoAcici depoAc_;
     Cikis cik_;
     std::chrono::milliseconds sessizlikSuresi_{10000};
+    size_t yazmaSiniri_ = 4 * 1024 * 1024;
 
     MidiRef istemci = 0;
     MidiRef kaynak = 0; // non-zero exactly while the ports are open

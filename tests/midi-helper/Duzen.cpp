@@ -20,8 +20,10 @@ bool bekle(std::function<bool()> const& kosul, std::chrono::milliseconds sure) {
     return true;
 }
 
-Uygulama::Uygulama(uint16_t kapi) {
+Uygulama::Uygulama(uint16_t kapi, int alimTamponu) {
     fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (alimTamponu)
+        setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &alimTamponu, sizeof alimTamponu);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(kapi);
@@ -122,6 +124,7 @@ bool YardimciDuzeni::baslat(std::string portAdi, uint16_t kapi) {
         q_, midi, a, [this](std::string const&) { return std::make_unique<TestDeposu>(depo); },
         [this](int durum) { cikisDurumu = durum; });
     yardimci_->sessizlikSuresiAyarla(300ms);
+    yardimci_->yazmaSiniriAyarla(64 * 1024);
     if (!yardimci_->baslat())
         return false;
     is_ = std::thread([this] { q_.run(); });

@@ -21,7 +21,8 @@ bool bekle(std::function<bool()> const& kosul, std::chrono::milliseconds sure = 
 // The app's end of the link: blocking socket, frames read with a deadline.
 class Uygulama {
 public:
-    explicit Uygulama(uint16_t kapi);
+    // A small `alimTamponu` keeps the kernel from buffering much for an app that does not read.
+    explicit Uygulama(uint16_t kapi, int alimTamponu = 0);
     ~Uygulama();
     bool bagli() const { return fd_ >= 0; }
     void gonder(Baytlar const& b);
