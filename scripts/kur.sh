@@ -10,3 +10,6 @@ echo
 echo "== oka-konak: two instances, 3 s, 48 kHz stereo tone at -12 dBFS, transport playing =="
 "$kok/build/tools/oka-konak/oka-konak" --ornek 2 --sure 3 --gercek-zaman --yokla \
     --ton -12 --caliyor --tempo 120 "$kok/build/OKA Bridge.vst3"
+echo
+echo "== oka-midi-yardimci against a private jackd: one message each way =="
+/usr/bin/python3 "$kok/tests/midi-helper/gosteri.py" "$kok/build/midi-helper/oka-midi-yardimci"

@@ -1,0 +1,125 @@
+#include "Cerceve.h"
+
+#include "Ayarlar.h"
+
+#include <cstdio>
+
+namespace oka::yardimci {
+
+std::optional<Baytlar> cerceve(uint8_t tip, Baytlar const& govde) {
+    if (govde.size() > EN_BUYUK_GOVDE)
+        return std::nullopt;
+    size_t const uzunluk = govde.size() + 1;
+    Baytlar c;
+    c.reserve(uzunluk + 2);
+    c.push_back(uint8_t(uzunluk >> 8));
+    c.push_back(uint8_t(uzunluk & 0xFF));
+    c.push_back(tip);
+    c.insert(c.end(), govde.begin(), govde.end());
+    return c;
+}
+
+std::string hex(Baytlar const& baytlar) {
+    static constexpr char RAKAM[] = "0123456789ABCDEF";
+    std::string metin;
+    for (size_t i = 0; i < baytlar.size(); ++i) {
+        if (i)
+            metin += ' ';
+        metin += RAKAM[baytlar[i] >> 4];
+        metin += RAKAM[baytlar[i] & 0xF];
+    }
+    return metin;
+}
+
+KesimSonucu cerceveKes(uint8_t const* alinan, size_t boyut) {
+    KesimSonucu s;
+    if (boyut < 2)
+        return s;
+    size_t const uzunluk = size_t(alinan[0]) * 256 + alinan[1];
+    if (uzunluk == 0) {
+        s.tur = KesimSonucu::HATA;
+        return s;
+    }
+    if (boyut < uzunluk + 2)
+        return s;
+    s.tur = KesimSonucu::CERCEVE;
+    s.tip = alinan[2];
+    s.govde.assign(alinan + 3, alinan + 2 + uzunluk);
+    s.tuketilen = uzunluk + 2;
+    return s;
+}
+
+bool gecerliUtf8(Baytlar const& b) {
+    size_t i = 0;
+    while (i < b.size()) {
+        uint8_t const c = b[i];
+        size_t devam;
+        uint32_t kod;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            devam = 1;
+            kod = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            devam = 2;
+            kod = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            devam = 3;
+            kod = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + devam >= b.size())
+            return false;
+        for (size_t j = 1; j <= devam; ++j) {
+            if ((b[i + j] & 0xC0) != 0x80)
+                return false;
+            kod = kod << 6 | (b[i + j] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        static constexpr uint32_t EN_KUCUK[4] = {0, 0x80, 0x800, 0x10000};
+        if (kod < EN_KUCUK[devam] || (kod >= 0xD800 && kod <= 0xDFFF) || kod > 0x10FFFF)
+            return false;
+        i += devam + 1;
+    }
+    return true;
+}
+
+HttpKarari httpIstegiMi(Baytlar const& ilkBaytlar) {
+    // Methods are short; a longer run of capitals is not a request line.
+    constexpr size_t EN_UZUN_YONTEM = 16;
+    for (size_t i = 0; i < ilkBaytlar.size() && i <= EN_UZUN_YONTEM; ++i) {
+        uint8_t const b = ilkBaytlar[i];
+        if (b == ' ')
+            return i > 0 ? HttpKarari::EVET : HttpKarari::HAYIR;
+        if (b < 'A' || b > 'Z')
+            return HttpKarari::HAYIR;
+    }
+    return ilkBaytlar.size() > EN_UZUN_YONTEM ? HttpKarari::HAYIR : HttpKarari::BELIRSIZ;
+}
+
+std::string jsonKacis(std::string const& metin) {
+    std::string s;
+    for (unsigned char c : metin) {
+        if (c == '"' || c == '\\') {
+            s += '\\';
+            s += char(c);
+        } else if (c < 0x20) {
+            char kod[8];
+            std::snprintf(kod, sizeof kod, "\\u%04x", c);
+            s += kod;
+        } else {
+            s += char(c);
+        }
+    }
+    return s;
+}
+
+std::string merhabaMetni(std::string const& portAdi, int32_t hedefKimlik, int32_t kaynakKimlik, long pid) {
+    return "{\"merhaba\":\"oka-midi-yardimci\",\"surum\":\"" + std::string(SURUM) + "\",\"port\":\"" +
+           jsonKacis(portAdi) + "\",\"hedefKimlik\":" + std::to_string(hedefKimlik) +
+           ",\"kaynakKimlik\":" + std::to_string(kaynakKimlik) + ",\"pid\":" + std::to_string(pid) + "}";
+}
+
+} // namespace oka::yardimci

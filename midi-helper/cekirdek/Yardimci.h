@@ -1,0 +1,118 @@
+#pragma once
+// The helper's single state object. Every field is read and written on `q`
+// only; the MIDI system's threads parse and post, nothing more.
+
+#include "Ayarlar.h"
+#include "Cerceve.h"
+#include "MidiSistemi.h"
+#include "Ump.h"
+
+#include <asio.hpp>
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+
+namespace oka::yardimci {
+
+class Yardimci : public std::enable_shared_from_this<Yardimci> {
+public:
+    // Opens the store named by KIMLIK_ALANI (or the standard one when that name is unusable).
+    using DepoAcici = std::function<std::unique_ptr<KimlikDeposu>(std::string const& alan)>;
+
+    // [q] Ends the process with the given status once the helper has closed everything.
+    using Cikis = std::function<void(int durum)>;
+
+    // Opens nothing. `q` runs on the main thread and outlives the helper.
+    Yardimci(asio::io_context& q, MidiSistemi& midi, Ayarlar ayarlar, DepoAcici depoAc, Cikis cik);
+
+    // [ana] Start line, MIDI client, first port check, 1 s timer. False when the client cannot be
+    // created (logged); the process then exits with status 2 and its service restarts it.
+    bool baslat();
+    // [q] SIGTERM: logs, releases held notes, closes everything and exits with status 0.
+    void sigterm();
+
+    // [ana] How long a newcomer may stay silent while an app is connected (before `baslat`).
+    void sessizlikSuresiAyarla(std::chrono::milliseconds sure) { sessizlikSuresi_ = sure; }
+    // [ana] How many bytes may wait for an app that does not read before it is dropped (before `baslat`).
+    void yazmaSiniriAyarla(size_t bayt) { yazmaSiniri_ = bayt; }
+    // [q] The port the listener is bound to; 0 when none listens.
+    uint16_t dinlenenKapi() const;
+
+private:
+    struct Baglanti;
+    using BaglantiPtr = std::shared_ptr<Baglanti>;
+
+    // Ports and arbitration.
+    void portDenetle(std::string const& sebep);
+    void sistemGitti();
+    void portlariAc(std::string const& sebep);
+    void portlariKapat();
+    bool yabanciUcVar();
+    std::vector<std::string> ucAdlari(MidiRef uc);
+    std::pair<int32_t, bool> kimlikGeriYukle(MidiRef uc, std::string const& anahtar, KimlikDeposu& depo);
+
+    // App link.
+    void dinleyiciBaslat();
+    void kabulEt();
+    void yeniGelen(asio::ip::tcp::socket soket);
+    void adayOku(BaglantiPtr const& c);
+    void adayiKapat(BaglantiPtr const& c);
+    void yeniBaglanti(BaglantiPtr const& c, Baytlar ilkBaytlar);
+    void oku(BaglantiPtr const& c);
+    void cerceveleriIsle(BaglantiPtr const& c);
+    void iptal(BaglantiPtr const& c);
+    void baglantiBitti(BaglantiPtr const& c);
+    bool cerceveEkle(Baytlar& tampon, uint8_t tip, Baytlar const& govde);
+    void uygulamayaGonder(Baytlar baytlar);
+    void yaz(BaglantiPtr const& c);
+    void merhabaYanitla(BaglantiPtr const& c, Baytlar const& govde);
+
+    // From the workstation.
+    static void olayListesiIsle(asio::io_context& q, std::weak_ptr<Yardimci> zayif, OlayListesi const& liste);
+    void ogeleriIsle(std::vector<MidiOgesi> const& ogeler);
+    void dawMesaji(Baytlar const& m);
+    void elSikisma(Baytlar const& m);
+
+    // To the workstation.
+    void uygulamadanMidi(Baytlar const& m);
+    void kanalMesajiGonder(Baytlar const& m);
+    void sysexGonder(Baytlar const& m);
+    void notalariBirak(std::string const& sebep);
+
+    asio::io_context& q;
+    MidiSistemi& midi_;
+    Ayarlar const ayarlar_;
+    DepoAcici depoAc_;
+    Cikis cik_;
+    std::chrono::milliseconds sessizlikSuresi_{10000};
+    size_t yazmaSiniri_ = 4 * 1024 * 1024;
+
+    MidiRef istemci = 0;
+    MidiRef kaynak = 0; // non-zero exactly while the ports are open
+    MidiRef hedef = 0;
+    SysexTamponu sysexTampon;
+    std::unique_ptr<asio::ip::tcp::acceptor> dinleyici;
+    uint64_t dinleyiciNesli_ = 0;
+    asio::steady_timer dinleyiciYeniden_;
+    BaglantiPtr baglanti;
+    std::set<BaglantiPtr> adaylar_; // newcomers not yet known to be an app
+    Baytlar alinan;
+    std::set<uint8_t> basili;
+    std::optional<std::array<uint8_t, 112>> lcd;
+    uint8_t lcdUrun = ANA_KIMLIK;
+    std::map<uint8_t, uint8_t> notalar;
+    std::map<uint8_t, Baytlar> faderler;
+    std::map<uint8_t, uint8_t> ccler;
+    std::map<std::string, Baytlar> okaOzel;
+    asio::steady_timer zamanlayici;
+    bool beklemeYazildi = false;
+};
+
+} // namespace oka::yardimci
