@@ -153,11 +153,12 @@ TEST(Gorunum, InventoryListsTheThirteenDrawnTextsMeasured) {
     oka::panelKopar(g);
 }
 
-TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindow) {
+TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindowAndWritesTheNameThroughItsProperty) {
     oka::AuIkizi au;
     OKABridgeVST3Arayuz *fabrika = [[[OKABridgeVST3Arayuz alloc] init] autorelease];
     EXPECT_EQ([fabrika interfaceVersion], 0u);
-    NSView *pencere = icerik(), *gorunum = nil;
+    NSView *pencere = icerik();
+    OKABridgeVST3Gorunum *gorunum = nil;
     havuzda([&] {
         gorunum = [[fabrika uiViewForAudioUnit:&au withSize:NSMakeSize(10, 900)] retain];
         [pencere addSubview:gorunum];
@@ -174,6 +175,15 @@ TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindow) {
     EXPECT_EQ(okumalar([&] { havuzda([&] { [gorunum removeFromSuperview]; }); }), 0);
     EXPECT_EQ([gorunum retainCount], 1u); // a closed editor is freed
     EXPECT_GT(okumalar([&] { [pencere addSubview:gorunum]; }), 0);
+    auto durum = [&] {
+        return std::string([[[[gorunum metinEnvanteri] objectAtIndex:8] objectForKey:@"metin"] UTF8String]);
+    };
+    EXPECT_EQ(durum(), "waiting");
+    EXPECT_GT(okumalar([&] { au.okumaSonucu = -10879; }), 0); // any non-zero status is a failed read
+    EXPECT_EQ(durum(), "status unreadable");
+    [[[gorunum subviews] objectAtIndex:0] setStringValue:@"Snare"];
+    [gorunum adGirildi:nil];
+    EXPECT_EQ(std::make_pair(au.yazilanAd, au.yazmaSayisi), std::make_pair(std::string("Snare"), 1));
     [gorunum removeFromSuperview];
     [gorunum release];
 }

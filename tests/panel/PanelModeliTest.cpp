@@ -1,6 +1,5 @@
 // The panel's decisions, without a display.
 #include "PanelModeli.h"
-#include "AudioBirimi.h"
 
 #include <gtest/gtest.h>
 
@@ -263,19 +262,4 @@ TEST(PanelZamanlayicisi, OnlyTheAudioUnitViewFollowsItsWindow) {
         EXPECT_EQ(s.model.pencereDegisti(d.pencerede, d.calisiyor), d.karar)
             << d.auYolu << d.koparildi << d.pencerede << d.calisiyor;
     }
-}
-
-TEST(PanelAudioUnitYolu, PropertiesCarryTheRecordAndTheName) {
-    oka::AuIkizi au;
-    au.durum.kanal = 2;
-    oka::DurumOkuyucu const oku = oka::auOkuyucu(&au);
-    ArayuzDurumu d{};
-    EXPECT_TRUE(oku(d));
-    EXPECT_EQ(d.kanal, 2);
-    au.okumaSonucu = -10879; // any non-zero status is a failed read
-    EXPECT_FALSE(oku(d));
-    oka::AdYazici const yaz = oka::auYazici(&au);
-    yaz("Snare");
-    EXPECT_EQ(au.yazilanAd, "Snare");
-    EXPECT_EQ(au.yazmaSayisi, 1);
 }
