@@ -47,14 +47,11 @@ struct Sahne {
 } // namespace
 
 TEST(PanelDili, TurkishIsTrFollowedByTheEndADashOrAnUnderscore) {
-    struct {
-        char const* dil;
-        bool turkce;
-    } const durumlar[] = {{"tr", true},    {"TR", true},       {"tr_TR", true},  {"tr-TR", true},
-                          {"Tr-CY", true}, {"tra", false},     {"en-TR", false}, {"", false},
-                          {"t", false},    {"tr.UTF-8", false}};
-    for (auto const& d : durumlar)
-        EXPECT_EQ(oka::turkceMi(d.dil), d.turkce) << d.dil;
+    std::pair<char const*, bool> const durumlar[] = {
+        {"tr", true},   {"TR", true},     {"tr_TR", true}, {"tr-TR", true}, {"Tr-CY", true},
+        {"tra", false}, {"en-TR", false}, {"", false},     {"t", false},    {"tr.UTF-8", false}};
+    for (auto const& [dil, turkce] : durumlar)
+        EXPECT_EQ(oka::turkceMi(dil), turkce) << dil;
 }
 
 TEST(PanelMetinleri, LevelSilentUpToMinus119AndFormatLineInBothLanguages) {
