@@ -99,8 +99,13 @@ TEST(PanelMetinleri, PlaceholderNamesTheHostAndItsChannel) {
         {"", "Logic", true, "Logic'in adı henüz gelmedi"},
         {"", "Studio One", false, "Studio One name hasn't arrived yet"},
         {"", "Studio One", true, "Studio One adı henüz gelmedi"},
-        {"\xC3", "Cubase", false, "Cubase name hasn't arrived yet"}, // not UTF-8: read as empty
-        {nil256.c_str(), "Cubase", false, cubase256.c_str()},        // no NUL: the field ends it
+        {"Şarkı € 🎵", "Cubase", false, "Cubase: Şarkı € 🎵"},
+        // Not UTF-8 (cut short, overlong, a surrogate, past U+10FFFF): read as empty.
+        {"\xC3", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {"\xE0\x80\xAF", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {"\xED\xA0\x80", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {"\xF4\x90\x80\x80", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {nil256.c_str(), "Cubase", false, cubase256.c_str()}, // no NUL: the field ends it
     };
     for (auto const& d : durumlar) {
         Sahne s(d.turkce);
@@ -205,7 +210,8 @@ TEST(PanelAdi, EscapeRestoresTheTextAndAppliesNothing) {
     EXPECT_EQ(s.model.iptalEt(), "Old");
     EXPECT_EQ(s.model.duzenlemeBitti().value_or("(apply)"), "Old");
     EXPECT_TRUE(s.yazilan.empty());
-    // The next edit is not cancelled any more.
+    // The next edit starts uncancelled, even after an Escape that never ended.
+    s.model.iptalEt();
     s.model.duzenlemeBasladi("Old");
     EXPECT_FALSE(s.model.duzenlemeBitti());
     EXPECT_TRUE(s.model.adGirildi("New"));
