@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -172,6 +173,38 @@ TEST(PanelOlceri, BarIsLinearFromMinus60AndRedAboveMinusPointTwo) {
         }
         EXPECT_EQ(oka::renkHex(c.cubukRengi), d.kirmizi ? "#F87160" : "#22D3EE") << d.db;
     }
+}
+
+TEST(PanelCizimi, InventoryRowsOnAKnownState) {
+    Sahne s;
+    s.kayit.bagliMi = 1;
+    s.kayit.ornekleme = 48000;
+    s.kayit.kanal = 2;
+    s.kayit.tepeDb = -3.25f;
+    koy(s.kayit.konak, "Cubase");
+    koy(s.kayit.logicAd, "Vocals");
+    s.tikla();
+    std::vector<std::string> satirlar; // text|x|y|w|h|size|weight|alignment|colour|measured
+    for (auto const& [m, cizilen] :
+         s.model.metinEnvanteri("", PanelModeli::AD_ALANI,
+                                [](std::string const&m, double, oka::Kalinlik) { return 10.0 * m.size(); })) {
+        char satir[160];
+        std::snprintf(satir, sizeof satir, "%s|%g|%g|%g|%g|%g|%d|%d|%s|%g", m.metin.c_str(), m.kutu.x,
+                      m.kutu.y, m.kutu.w, m.kutu.h, m.boyut, static_cast<int>(m.kalinlik),
+                      static_cast<int>(m.hiza), oka::renkHex(m.renk).c_str(), cizilen);
+        satirlar.push_back(satir);
+    }
+    // The title's second half starts where the first one ends, as measured.
+    EXPECT_EQ(satirlar,
+              (std::vector<std::string>{
+                  "OKA|16|234|388|20|16|2|0|#F5A623|30", " Bridge|46|234|388|20|16|2|0|#22D3EE|70",
+                  "version 1.1|16|234|388|18|11.5|0|1|#8F949B|110", "ROLE|16|205|388|13|11|2|0|#F87160|40",
+                  "channel|16|186|160|18|13|3|0|#F2F3F5|70", "CHANNEL NAME|16|157|388|13|11|2|0|#F87160|120",
+                  "Cubase: Vocals|16|131|388|24|13|2|0|#8F949B|140", "STATUS|16|102|388|13|11|2|0|#F87160|60",
+                  "connected|16|83|140|18|13|3|0|#22D3EE|90",
+                  "48000 Hz · 2 channels|156|83|248|16|11.5|0|1|#8F949B|220",
+                  "INPUT LEVEL|16|54|388|13|11|2|0|#F87160|110", "peak|16|22|388|16|11|2|0|#8F949B|40",
+                  "-3.2 dBFS|16|22|388|16|11.5|1|1|#8F949B|90"}));
 }
 
 TEST(PanelDurumu, AFailedReadKeepsTheRecordAndAsksForOneRedraw) {
