@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -90,8 +89,25 @@ TEST(Panel, OneHostSessionFromTheFirstQuestionToDestruction) {
     OKABridgeVST3Gorunum *ilk = s.takVeTut();
     ASSERT_NE(ilk, nil);
     EXPECT_TRUE(NSEqualSizes([ilk frame].size, NSMakeSize(420, 278)));
-    // Read from the plug-in: not connected.
-    EXPECT_STREQ([[[[ilk metinEnvanteri] objectAtIndex:8] objectForKey:@"metin"] UTF8String], "waiting");
+    // The inventory's layout is the model's; here: every key carried over,
+    // the field's text and frame, real measurements, the plug-in's state.
+    NSArray *e = [ilk metinEnvanteri];
+    auto deger = [&](std::size_t i, NSString *ad) { return [[e objectAtIndex:i] objectForKey:ad]; };
+    ASSERT_EQ([e count], 13u);
+    for (std::size_t i = 0; i < [e count]; ++i)
+        EXPECT_GT([deger(i, @"cizilen") doubleValue], 8) << i; // the font really measured it
+    EXPECT_EQ([deger(1, @"x") doubleValue], 16 + [deger(0, @"cizilen") doubleValue]);
+    std::string satirlar;
+    for (std::size_t i : {6, 8, 9}) {
+        char satir[160];
+        std::snprintf(satir, sizeof satir, "%s|%g|%g|%g|%g|%d|%s\n", [deger(i, @"metin") UTF8String],
+                      [deger(i, @"x") doubleValue], [deger(i, @"y") doubleValue],
+                      [deger(i, @"w") doubleValue], [deger(i, @"h") doubleValue],
+                      [deger(i, @"hiza") intValue], [deger(i, @"renk") UTF8String]);
+        satirlar += satir;
+    }
+    EXPECT_EQ(satirlar, "Using Logic's name|16|131|388|24|0|#8F949B\nwaiting|16|83|140|18|0|#F0B442\n"
+                        "no format yet|156|83|248|16|1|#8F949B\n");
     [[[ilk subviews] objectAtIndex:0] setStringValue:@"Lead Vox"];
     [ilk adGirildi:nil];
     EXPECT_EQ(s.eklenti->elleAdKopyasi(), "Lead Vox");
@@ -111,42 +127,6 @@ TEST(Panel, OneHostSessionFromTheFirstQuestionToDestruction) {
     EXPECT_EQ([son retainCount], 1u);
     EXPECT_EQ(s.eklentiSayaci(), 1);
     [son release];
-}
-
-TEST(Gorunum, InventoryListsTheThirteenDrawnTextsMeasured) {
-    oka::ArayuzDurumu kayit{};
-    kayit.bagliMi = 1;
-    kayit.ornekleme = 48000;
-    kayit.kanal = 2;
-    kayit.tepeDb = -3.25f;
-    std::strcpy(kayit.konak, "Cubase");
-    std::strcpy(kayit.logicAd, "Vocals");
-    OKABridgeVST3Gorunum *g = [[OKABridgeVST3Gorunum alloc] initWithOku:[&](oka::ArayuzDurumu &d) {
-        d = kayit;
-        return true;
-    }
-                                                                    yaz:oka::AdYazici()];
-    // Out of a window the field counts as being edited and keeps its start.
-    [icerik() addSubview:g];
-    [g durumuOku];
-    // The rows' layout is the model's; here: every key carried over, the
-    // field's own text and frame, and real measurements.
-    NSArray *e = [g metinEnvanteri];
-    auto deger = [&](std::size_t i, NSString *ad) { return [[e objectAtIndex:i] objectForKey:ad]; };
-    ASSERT_EQ([e count], 13u);
-    for (std::size_t i = 0; i < [e count]; ++i)
-        EXPECT_GT([deger(i, @"cizilen") doubleValue], 8) << i; // the font really measured it
-    EXPECT_EQ([deger(1, @"x") doubleValue], 16 + [deger(0, @"cizilen") doubleValue]);
-    for (std::size_t i : {6, 9}) {
-        char satir[160];
-        std::snprintf(satir, sizeof satir, "%s|%g|%g|%g|%g|%d|%s", [deger(i, @"metin") UTF8String],
-                      [deger(i, @"x") doubleValue], [deger(i, @"y") doubleValue],
-                      [deger(i, @"w") doubleValue], [deger(i, @"h") doubleValue],
-                      [deger(i, @"hiza") intValue], [deger(i, @"renk") UTF8String]);
-        EXPECT_STREQ(satir, i == 6 ? "Cubase: Vocals|16|131|388|24|0|#8F949B"
-                                   : "48000 Hz · 2 channels|156|83|248|16|1|#8F949B");
-    }
-    oka::panelKopar(g);
 }
 
 TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindowAndWritesTheNameThroughItsProperty) {
