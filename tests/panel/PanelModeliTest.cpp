@@ -1,10 +1,10 @@
 // The panel's decisions, without a display.
 #include "PanelModeli.h"
-#include "AudioBirimi.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -48,57 +48,41 @@ struct Sahne {
 } // namespace
 
 TEST(PanelDili, TurkishIsTrFollowedByTheEndADashOrAnUnderscore) {
-    struct {
-        char const* dil;
-        bool turkce;
-    } const durumlar[] = {{"tr", true},    {"TR", true},       {"tr_TR", true},  {"tr-TR", true},
-                          {"Tr-CY", true}, {"tra", false},     {"en-TR", false}, {"", false},
-                          {"t", false},    {"tr.UTF-8", false}};
-    for (auto const& d : durumlar)
-        EXPECT_EQ(oka::turkceMi(d.dil), d.turkce) << d.dil;
+    std::pair<char const*, bool> const durumlar[] = {
+        {"tr", true},   {"TR", true},     {"tr_TR", true}, {"tr-TR", true}, {"Tr-CY", true},
+        {"tra", false}, {"en-TR", false}, {"", false},     {"t", false},    {"tr.UTF-8", false}};
+    for (auto const& [dil, turkce] : durumlar)
+        EXPECT_EQ(oka::turkceMi(dil), turkce) << dil;
 }
 
-TEST(PanelMetinleri, LevelTextIsSilentUpToMinus119) {
+TEST(PanelMetinleri, LevelSilentUpToMinus119AndFormatLineInBothLanguages) {
     struct {
+        bool turkce, okunur; // okunur: the second read works; the level is the first one's
         float db;
-        bool turkce;
-        char const* metin;
-    } const durumlar[] = {{-120.0f, false, "silent"},     {-120.0f, true, "sessiz"},
-                          {-119.0f, false, "silent"},     {-118.9f, false, "-118.9 dBFS"},
-                          {-118.9f, true, "-118.9 dBFS"}, {0.0f, false, "0.0 dBFS"}};
-    for (auto const& d : durumlar) {
-        Sahne s(d.turkce);
-        s.kayit.tepeDb = d.db;
-        s.tikla();
-        EXPECT_EQ(s.model.seviyeMetni(), d.metin) << d.db;
-    }
-}
-
-TEST(PanelMetinleri, FormatLineInBothLanguages) {
-    struct {
         double hz;
         int kanal;
-        bool turkce, okunur;
-        char const* satir;
+        char const *seviye, *bicim;
     } const durumlar[] = {
-        {48000, 2, false, true, "48000 Hz · 2 channels"},
-        {48000, 2, true, true, "48000 Hz · 2 kanal"},
-        {48000, 1, false, true, "48000 Hz · 1 channel"},
-        {48000, 1, true, true, "48000 Hz · 1 kanal"},
-        {44100.4, 2, false, true, "44100 Hz · 2 channels"},
-        {0, 0, false, true, "no format yet"},
-        {0, 0, true, true, "biçim henüz yok"},
-        {48000, 2, false, false, "the host runs the plug-in in a separate process"},
-        {48000, 2, true, false, "konak eklentiyi ayrı süreçte çalıştırıyor"},
+        {false, true, -120.0f, 48000, 2, "silent", "48000 Hz · 2 channels"},
+        {true, true, -120.0f, 48000, 2, "sessiz", "48000 Hz · 2 kanal"},
+        {false, true, -119.0f, 48000, 1, "silent", "48000 Hz · 1 channel"},
+        {true, true, -118.9f, 48000, 1, "-118.9 dBFS", "48000 Hz · 1 kanal"},
+        {false, true, -118.9f, 44100.4, 2, "-118.9 dBFS", "44100 Hz · 2 channels"},
+        {false, true, 0.0f, 0, 0, "0.0 dBFS", "no format yet"},
+        {true, true, -120.0f, 0, 0, "sessiz", "biçim henüz yok"},
+        {false, false, -120.0f, 48000, 2, "silent", "the host runs the plug-in in a separate process"},
+        {true, false, -120.0f, 48000, 2, "sessiz", "konak eklentiyi ayrı süreçte çalıştırıyor"},
     };
     for (auto const& d : durumlar) {
         Sahne s(d.turkce);
+        s.kayit.tepeDb = d.db;
         s.kayit.ornekleme = d.hz;
         s.kayit.kanal = d.kanal;
         s.tikla();
+        std::string const seviye = s.model.seviyeMetni();
         s.okunur = d.okunur;
         s.tikla();
-        EXPECT_EQ(s.model.bicimSatiri(), d.satir);
+        EXPECT_EQ(seviye + "|" + s.model.bicimSatiri(), std::string(d.seviye) + "|" + d.bicim);
     }
 }
 
@@ -116,8 +100,13 @@ TEST(PanelMetinleri, PlaceholderNamesTheHostAndItsChannel) {
         {"", "Logic", true, "Logic'in adı henüz gelmedi"},
         {"", "Studio One", false, "Studio One name hasn't arrived yet"},
         {"", "Studio One", true, "Studio One adı henüz gelmedi"},
-        {"\xC3", "Cubase", false, "Cubase name hasn't arrived yet"}, // not UTF-8: read as empty
-        {nil256.c_str(), "Cubase", false, cubase256.c_str()},        // no NUL: the field ends it
+        {"Şarkı € 🎵", "Cubase", false, "Cubase: Şarkı € 🎵"},
+        // Not UTF-8 (cut short, overlong, a surrogate, past U+10FFFF): read as empty.
+        {"\xC3", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {"\xE0\x80\xAF", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {"\xED\xA0\x80", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {"\xF4\x90\x80\x80", "Cubase", false, "Cubase name hasn't arrived yet"},
+        {nil256.c_str(), "Cubase", false, cubase256.c_str()}, // no NUL: the field ends it
     };
     for (auto const& d : durumlar) {
         Sahne s(d.turkce);
@@ -186,6 +175,38 @@ TEST(PanelOlceri, BarIsLinearFromMinus60AndRedAboveMinusPointTwo) {
     }
 }
 
+TEST(PanelCizimi, InventoryRowsOnAKnownState) {
+    Sahne s;
+    s.kayit.bagliMi = 1;
+    s.kayit.ornekleme = 48000;
+    s.kayit.kanal = 2;
+    s.kayit.tepeDb = -3.25f;
+    koy(s.kayit.konak, "Cubase");
+    koy(s.kayit.logicAd, "Vocals");
+    s.tikla();
+    std::vector<std::string> satirlar; // text|x|y|w|h|size|weight|alignment|colour|measured
+    for (auto const& [m, cizilen] :
+         s.model.metinEnvanteri("", PanelModeli::AD_ALANI,
+                                [](std::string const&m, double, oka::Kalinlik) { return 10.0 * m.size(); })) {
+        char satir[160];
+        std::snprintf(satir, sizeof satir, "%s|%g|%g|%g|%g|%g|%d|%d|%s|%g", m.metin.c_str(), m.kutu.x,
+                      m.kutu.y, m.kutu.w, m.kutu.h, m.boyut, static_cast<int>(m.kalinlik),
+                      static_cast<int>(m.hiza), oka::renkHex(m.renk).c_str(), cizilen);
+        satirlar.push_back(satir);
+    }
+    // The title's second half starts where the first one ends, as measured.
+    EXPECT_EQ(satirlar,
+              (std::vector<std::string>{
+                  "OKA|16|234|388|20|16|2|0|#F5A623|30", " Bridge|46|234|388|20|16|2|0|#22D3EE|70",
+                  "version 1.1|16|234|388|18|11.5|0|1|#8F949B|110", "ROLE|16|205|388|13|11|2|0|#F87160|40",
+                  "channel|16|186|160|18|13|3|0|#F2F3F5|70", "CHANNEL NAME|16|157|388|13|11|2|0|#F87160|120",
+                  "Cubase: Vocals|16|131|388|24|13|2|0|#8F949B|140", "STATUS|16|102|388|13|11|2|0|#F87160|60",
+                  "connected|16|83|140|18|13|3|0|#22D3EE|90",
+                  "48000 Hz · 2 channels|156|83|248|16|11.5|0|1|#8F949B|220",
+                  "INPUT LEVEL|16|54|388|13|11|2|0|#F87160|110", "peak|16|22|388|16|11|2|0|#8F949B|40",
+                  "-3.2 dBFS|16|22|388|16|11.5|1|1|#8F949B|90"}));
+}
+
 TEST(PanelDurumu, AFailedReadKeepsTheRecordAndAsksForOneRedraw) {
     Sahne s;
     s.kayit.rolMasterMi = 1;
@@ -222,7 +243,8 @@ TEST(PanelAdi, EscapeRestoresTheTextAndAppliesNothing) {
     EXPECT_EQ(s.model.iptalEt(), "Old");
     EXPECT_EQ(s.model.duzenlemeBitti().value_or("(apply)"), "Old");
     EXPECT_TRUE(s.yazilan.empty());
-    // The next edit is not cancelled any more.
+    // The next edit starts uncancelled, even after an Escape that never ended.
+    s.model.iptalEt();
     s.model.duzenlemeBasladi("Old");
     EXPECT_FALSE(s.model.duzenlemeBitti());
     EXPECT_TRUE(s.model.adGirildi("New"));
@@ -276,19 +298,4 @@ TEST(PanelZamanlayicisi, OnlyTheAudioUnitViewFollowsItsWindow) {
         EXPECT_EQ(s.model.pencereDegisti(d.pencerede, d.calisiyor), d.karar)
             << d.auYolu << d.koparildi << d.pencerede << d.calisiyor;
     }
-}
-
-TEST(PanelAudioUnitYolu, PropertiesCarryTheRecordAndTheName) {
-    oka::AuIkizi au;
-    au.durum.kanal = 2;
-    oka::DurumOkuyucu const oku = oka::auOkuyucu(&au);
-    ArayuzDurumu d{};
-    EXPECT_TRUE(oku(d));
-    EXPECT_EQ(d.kanal, 2);
-    au.okumaSonucu = -10879; // any non-zero status is a failed read
-    EXPECT_FALSE(oku(d));
-    oka::AdYazici const yaz = oka::auYazici(&au);
-    yaz("Snare");
-    EXPECT_EQ(au.yazilanAd, "Snare");
-    EXPECT_EQ(au.yazmaSayisi, 1);
 }

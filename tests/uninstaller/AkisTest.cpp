@@ -1,6 +1,8 @@
-// The uninstaller's decisions and flow without processes or windows.
+// The uninstaller's decisions and flow without processes or windows, and the
+// repair of the script's bytes before anyone sees them.
 
 #include "Akis.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -58,8 +60,7 @@ TEST(KaldirmaAkisi, ScriptsRunOffTheMainThreadWhileEventsAreHandled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return BetikSonucu{std::this_thread::get_id() != ana, std::to_string(u.islenen >= 3)};
     });
-    EXPECT_EQ(s.kod, 1);
-    EXPECT_EQ(s.cikti, "1");
+    EXPECT_EQ(std::tie(s.kod, s.cikti), std::make_tuple(1, std::string("1")));
 }
 
 TEST(KaldirmaAkisi, EachOutcomeHasItsExitCodeAlertAndRuns) {
@@ -128,12 +129,30 @@ TEST(KaldirmaAkisi, EachOutcomeHasItsExitCodeAlertAndRuns) {
             cikis};
         EXPECT_EQ(kaldir(k), d.kod) << d.metin;
         EXPECT_EQ(u.son, "[OKA Bridge Uninstall] " + d.metin);
-        EXPECT_TRUE(u.hazir) << d.metin;
-        EXPECT_EQ(u.sonStil, d.stil) << d.metin;
-        EXPECT_EQ(u.sonDugmeler, d.dugmeler) << d.metin;
-        EXPECT_EQ(calismalar, d.calismalar) << d.metin;
+        EXPECT_EQ(std::tie(u.hazir, u.sonStil, u.sonDugmeler, calismalar),
+                  std::make_tuple(true, d.stil, d.dugmeler, d.calismalar))
+            << d.metin;
         EXPECT_EQ(cikis.str(), d.cikis) << d.metin;
     }
+}
+
+// Valid UTF-8 unchanged, every ill-formed sequence one U+FFFD per maximal
+// subpart, nothing after it lost.
+TEST(Utf8Onar, KeepsValidTextAndReplacesEachMaximalSubpart) {
+    const std::string Y = "\xEF\xBF\xBD"; // U+FFFD
+    const std::string gecerli("ç € ሴ ठ 😀 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF a\0b", 33);
+    const std::pair<std::string, std::string> durumlar[] = {
+        {gecerli, gecerli},
+        {"a\xFFz\x80\xBF", "a" + Y + "z" + Y + Y},                   // stray and lone continuation bytes
+        {"\xE2\x82x\xF0\x9F\x98", Y + "x" + Y},                      // truncated forms, one replacement each
+        {"\xC0\xAF\xE0\x80\xAF", Y + Y + Y + Y + Y},                 // overlong forms
+        {"\xED\xA0\x80\xF4\x90\x80\x80", Y + Y + Y + Y + Y + Y + Y}, // surrogate, above U+10FFFF
+        {"\xF5\xFE\xE2(ş", Y + Y + Y + "(ş"},                        // lead bytes never used, then valid text
+    };
+    for (const auto& [girdi, beklenen] : durumlar)
+        EXPECT_EQ(utf8Onar(girdi), beklenen) << girdi;
+    // Truncated at the very end, and nothing read past it.
+    EXPECT_EQ(utf8Onar(std::string_view("ab\xC3\x80", 3)), "ab" + Y);
 }
 
 } // namespace

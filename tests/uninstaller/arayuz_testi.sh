@@ -1,9 +1,8 @@
 #!/bin/sh
-# Runs the built app on an X display (Xvfb under CTest) so its AppKit alerts,
-# GNUstep here, really come up, and answers them with the keyboard: Return
-# accepts the confirmation and the report, Escape cancels at the confirmation.
-# The stub sleeps a moment in each run, while the app handles events.
-# Usage: arayuz_testi.sh APP
+# Runs the built app on an X display so its alerts (GNUstep here) really come
+# up, and answers them: Return accepts the confirmation and the report, Escape
+# cancels at the confirmation. The stub sleeps in each run while the app
+# handles events. Usage: arayuz_testi.sh APP
 set -eu
 is=$(mktemp -d)
 trap 'rm -rf "$is"' EXIT
@@ -19,28 +18,24 @@ export HOME="$is" KAYIT="$is/kayit" LANGUAGE=en-GB
 unset OKA_KALDIR_TEST OKA_KALDIR_DIL OKA_KALDIR_KIP OKA_KALDIR_ONAYLI
 hata=0
 
-# senaryo KEY CODE RUNS: presses KEY whenever an alert is up until the app
-# exits (a minute at most), then checks its exit code and the script's runs.
+# senaryo KEY CODE RUNS: presses KEY whenever an alert is up (GNUstep titles it
+# by its style; a key sent before it has focus is lost, so it is sent again)
+# until the app exits, a minute at most; then checks its exit code and runs.
 senaryo() {
     : >"$KAYIT"
     "$is/oka-kaldir" >"$is/cikti" 2>&1 &
     pid=$!
     son=$(($(date +%s) + 60))
     while kill -0 "$pid" 2>/dev/null && [ "$(date +%s)" -lt "$son" ]; do
-        # GNUstep titles an alert window by its style; a key sent before the
-        # alert has focus is lost, so it is sent again.
-        if xdotool search --onlyvisible --name '^(Alert|Information|Critical)$' >/dev/null 2>&1; then
-            xdotool key "$1"
-            sleep 0.5
-        fi
+        xdotool search --onlyvisible --name '^(Alert|Information|Critical)$' >/dev/null 2>&1 &&
+            xdotool key "$1" && sleep 0.5
         sleep 0.2
     done
     kill -9 "$pid" 2>/dev/null || true
     kod=0
     wait "$pid" || kod=$?
     if [ "$kod" -ne "$2" ] || [ "$(cat "$KAYIT")" != "$3" ]; then
-        echo "FAIL: $1: exit $kod (expected $2), runs:"
-        cat "$KAYIT" "$is/cikti"
+        echo "FAIL: $1: exit $kod (expected $2), runs:" && cat "$KAYIT" "$is/cikti"
         hata=1
     fi
 }
