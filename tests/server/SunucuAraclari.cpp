@@ -10,32 +10,31 @@
 
 using Saat = std::chrono::steady_clock;
 
-std::string CekirdekTaklidi::merhaba(int kapi) const {
-    return "{\"tip\":\"merhaba\",\"ornek\":\"" + ornek + "\",\"kapi\":" + std::to_string(kapi) + "}";
-}
-
-void CekirdekTaklidi::sustur(bool deger) {
-    std::lock_guard<std::mutex> k(kilit);
-    gecmis.push_back(deger);
-}
-
-std::vector<bool> CekirdekTaklidi::susturGecmisi() const {
-    std::lock_guard<std::mutex> k(kilit);
-    return gecmis;
-}
-
-oka::SunucuAyarlari testAyarlari() {
+oka::SunucuAyarlari testAyarlari(int masterKapi) {
     oka::SunucuAyarlari a;
-    a.masterKapi = 31171;
-    a.kanalKapilari = {31172, 31173, 31174, 31175};
+    a.masterKapi = masterKapi;
+    a.kanalKapilari = {masterKapi + 1, masterKapi + 2, masterKapi + 3, masterKapi + 4};
     return a;
 }
 
-TestSunucusu::TestSunucusu(std::string ornek, bool master, oka::SunucuAyarlari ayar) {
-    cekirdek.ornek = ornek;
+TestSunucusu::TestSunucusu(std::string ornek_, bool master, oka::SunucuAyarlari ayar)
+    : ornek(std::move(ornek_)) {
     sunucu.emplace(
-        ornek, master, [this](int k) { return cekirdek.merhaba(k); }, [this](bool d) { cekirdek.sustur(d); },
-        [this] { return cekirdek.tasima(); }, ayar);
+        ornek, master, [this](int k) { return merhaba(k); },
+        [this](bool d) {
+            std::lock_guard<std::mutex> k(kilit);
+            gecmis.push_back(d);
+        },
+        [] { return TASIMA; }, ayar);
+}
+
+std::string TestSunucusu::merhaba(int kapi) const {
+    return "{\"tip\":\"merhaba\",\"ornek\":\"" + ornek + "\",\"kapi\":" + std::to_string(kapi) + "}";
+}
+
+std::vector<bool> TestSunucusu::susturGecmisi() const {
+    std::lock_guard<std::mutex> k(kilit);
+    return gecmis;
 }
 
 bool TestSunucusu::dinliyor() const {
@@ -49,43 +48,33 @@ void TestSunucusu::blokYaz(std::vector<float> const& veri, unsigned kanal, unsig
 }
 
 std::string istemciCercevesi(unsigned opkod, std::string const& yuk, bool maskeli) {
-    std::string c(1, char(0x80 | opkod));
     unsigned char const m = maskeli ? 0x80 : 0;
-    if (yuk.size() <= 125) {
+    std::string c{char(0x80 | opkod)};
+    if (yuk.size() <= 125)
         c += char(m | yuk.size());
-    } else {
-        c += char(m | 126);
-        c += char(yuk.size() >> 8);
-        c += char(yuk.size() & 0xFF);
-    }
-    unsigned char const maske[4] = {0x37, 0xFA, 0x21, 0x3D};
+    else
+        c += {char(m | 126), char(yuk.size() >> 8), char(yuk.size() & 0xFF)};
+    char const maske[4] = {0x37, char(0xFA), 0x21, 0x3D};
     if (maskeli)
-        c.append(reinterpret_cast<char const*>(maske), 4);
+        c.append(maske, 4);
     for (std::size_t i = 0; i < yuk.size(); ++i)
         c += maskeli ? char(yuk[i] ^ maske[i % 4]) : yuk[i];
     return c;
 }
 
-std::optional<SesCercevesi> sesCozumle(std::string const& yuk) {
-    SesCercevesi s;
-    if (yuk.size() < 16)
-        return std::nullopt;
-    std::memcpy(&s.no, yuk.data(), 4); // the test machines are little-endian, as the format
-    std::memcpy(&s.zaman, yuk.data() + 4, 8);
-    std::memcpy(&s.kanal, yuk.data() + 12, 2);
-    std::memcpy(&s.kare, yuk.data() + 14, 2);
-    std::size_t const n = std::size_t(s.kanal) * s.kare;
-    if (yuk.size() != 16 + 4 * n)
-        return std::nullopt;
-    s.ornekler.resize(n);
-    std::memcpy(s.ornekler.data(), yuk.data() + 16, 4 * n);
+SesBasligi sesBasligi(std::string const& yuk) {
+    SesBasligi s;
+    if (yuk.size() >= 16) { // the test machines are little-endian, as the format
+        std::memcpy(&s.no, yuk.data(), 4);
+        std::memcpy(&s.zaman, yuk.data() + 4, 8);
+        std::memcpy(&s.kanal, yuk.data() + 12, 2);
+        std::memcpy(&s.kare, yuk.data() + 14, 2);
+    }
     return s;
 }
 
-HamIstemci::HamIstemci(int kapi, int alimTamponu) {
+HamIstemci::HamIstemci(int kapi) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    if (alimTamponu > 0)
-        setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &alimTamponu, sizeof alimTamponu);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(std::uint16_t(kapi));
@@ -106,16 +95,16 @@ bool HamIstemci::gonder(std::string const& bayt) {
 
 std::string HamIstemci::oku(std::size_t n, std::chrono::milliseconds sure) {
     auto const son = Saat::now() + sure;
-    while (tampon_.size() < n && fd_ >= 0) {
+    while (tampon_.size() < n && fd_ >= 0 && !bitti_) {
         auto const kalan = std::chrono::duration_cast<std::chrono::milliseconds>(son - Saat::now());
         pollfd p{fd_, POLLIN, 0};
         if (kalan.count() <= 0 || poll(&p, 1, int(kalan.count())) <= 0)
             break;
         char b[65536];
         ssize_t const r = recv(fd_, b, sizeof b, 0);
-        if (r <= 0)
-            break;
-        tampon_.append(b, std::size_t(r));
+        bitti_ = r <= 0;
+        if (r > 0)
+            tampon_.append(b, std::size_t(r));
     }
     std::string const alinan = tampon_.substr(0, n);
     tampon_.erase(0, alinan.size());
@@ -141,39 +130,28 @@ std::string HamIstemci::elSikis(std::size_t bolum) {
     return yanit;
 }
 
-std::optional<Cerceve> HamIstemci::cerceve(std::chrono::milliseconds sure) {
-    std::string ham = oku(2, sure);
-    std::size_t n = ham.size() == 2 ? std::uint8_t(ham[1]) & 0x7F : 0;
-    if (n == 126) {
-        ham += oku(2, sure);
-        n = ham.size() == 4 ? (std::size_t(std::uint8_t(ham[2])) << 8) | std::uint8_t(ham[3]) : 0;
-    }
-    std::string const yuk = oku(n, sure);
-    if (ham.size() < 2 || yuk.size() < n) {
-        tampon_.insert(0, ham + yuk);
-        return std::nullopt;
-    }
-    return Cerceve{std::uint8_t(ham[0]), yuk};
-}
-
-std::optional<Cerceve> HamIstemci::cerceveBul(unsigned ilk, std::chrono::milliseconds sure) {
+std::optional<Cerceve> HamIstemci::cerceve(unsigned ilk, std::chrono::milliseconds sure) {
     auto const son = Saat::now() + sure;
-    while (auto c = cerceve(std::chrono::duration_cast<std::chrono::milliseconds>(son - Saat::now())))
-        if (c->ilk == ilk)
-            return c;
-    return std::nullopt;
+    auto kalan = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(son - Saat::now()); };
+    for (;;) {
+        std::string ham = oku(2, kalan());
+        bool const uzun = ham.size() == 2 && (ham[1] & 0x7F) == 126;
+        if (uzun)
+            ham += oku(2, kalan());
+        std::size_t n = !uzun && ham.size() == 2 ? std::uint8_t(ham[1]) & 0x7F : 0;
+        if (uzun && ham.size() == 4)
+            n = std::size_t(std::uint8_t(ham[2])) << 8 | std::uint8_t(ham[3]);
+        std::string const yuk = oku(n, kalan());
+        if (ham.size() != (uzun ? 4u : 2u) || yuk.size() < n) {
+            tampon_.insert(0, ham + yuk); // a part frame stays for the next call
+            return std::nullopt;
+        }
+        if (std::uint8_t(ham[0]) == ilk)
+            return Cerceve{ilk, yuk};
+    }
 }
 
 bool HamIstemci::kapandi(std::chrono::milliseconds sure) {
-    auto const son = Saat::now() + sure;
-    while (Saat::now() < son) {
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, 10) <= 0)
-            continue;
-        char b[65536];
-        ssize_t const r = recv(fd_, b, sizeof b, 0);
-        if (r <= 0)
-            return r == 0 || errno == ECONNRESET;
-    }
-    return false;
+    oku(std::string::npos, sure);
+    return bitti_;
 }
