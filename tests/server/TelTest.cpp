@@ -102,7 +102,7 @@ Islem isle(std::string& tampon) {
 } // namespace
 
 TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
-    std::string const evet = istemciCercevesi(1, R"({"sustur":true})"),
+    std::string const dogru = R"({"sustur":true})", evet = istemciCercevesi(1, dogru),
                       hayir = istemciCercevesi(1, R"({"sustur":false})"), uzun(200, 'p');
     using K = KomutSonucu;
     struct {
@@ -113,7 +113,7 @@ TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
         std::string yanit;
         std::size_t kalan;
     } const durumlar[] = {
-        {"unmasked", istemciCercevesi(1, R"({"sustur":true})", false), K::Bekle, {true}, "", 0},
+        {"unmasked", istemciCercevesi(1, dogru, false), K::Bekle, {true}, "", 0},
         {"two in one read", evet + hayir, K::Bekle, {true, false}, "", 0},
         {"pings answered in order",
          istemciCercevesi(9, "p1") + evet + istemciCercevesi(9, uzun, false),
@@ -122,7 +122,7 @@ TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
          bayt({0x8A, 2}) + "p1" + bayt({0x8A, 126, 0, 200}) + uzun,
          0},
         {"binary and pong ignored",
-         istemciCercevesi(2, evet) + istemciCercevesi(10, ""),
+         istemciCercevesi(2, dogru) + istemciCercevesi(10, dogru),
          K::Bekle,
          {},
          "",
