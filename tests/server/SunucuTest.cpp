@@ -2,7 +2,6 @@
 
 #include "SunucuAraclari.h"
 
-#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
