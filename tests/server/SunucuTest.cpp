@@ -79,7 +79,11 @@ TEST_F(SunucuSoket, PingGetsItsPongAndCloseItsCloseAndTheMuteEnds) {
     baslat();
     HamIstemci istemci(KAPI);
     baglan(istemci);
-    ASSERT_TRUE(istemci.gonder(SUSTUR + istemciCercevesi(9, "canli?")));
+    for (char c : SUSTUR) { // a byte at a time: each read may bring one
+        ASSERT_TRUE(istemci.gonder(std::string(1, c)));
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_TRUE(istemci.gonder(istemciCercevesi(9, "canli?")));
     EXPECT_EQ(istemci.cerceve(0x8A).value_or(Cerceve{}).yuk, "canli?");
     ASSERT_TRUE(istemci.gonder(istemciCercevesi(8, "\x03\xE8")));
     EXPECT_EQ(istemci.cerceve(0x88).value_or(Cerceve{}).yuk, "\x03\xE8");
@@ -182,7 +186,7 @@ TEST_F(SunucuSoket, SecondMasterWaitsReportsAndTakesThePortWhenFree) {
 
 TEST_F(SunucuSoket, FifthChannelInstanceWaitsForOneOfTheFourChannelPorts) {
     auto ayar = testAyarlari();
-    ayar.denemeAdimi = 2;
+    ayar.denemeAdimi = 10;
     std::vector<std::unique_ptr<TestSunucusu>> kanallar;
     for (int i = 0; i < 4; ++i) {
         kanallar.push_back(
@@ -195,7 +199,8 @@ TEST_F(SunucuSoket, FifthChannelInstanceWaitsForOneOfTheFourChannelPorts) {
     EXPECT_EQ(olay.ornegin("#5 test").at(0), "kanal kapilarinin (31172-31175) HEPSI DOLU");
     kanallar[1].reset();
     ASSERT_TRUE(olay.bekle("#5 test", "DINLIYOR 127.0.0.1:31173 rol=kanal"));
-    EXPECT_EQ(olay.say("#5 test", "HEPSI DOLU"), 1);
+    EXPECT_EQ(olay.say("HEPSI DOLU"), 1) << "only the fifth, once";
+    EXPECT_EQ(olay.say("#5 test", "yeniden deneme BASARILI (1 denemeden sonra)"), 1);
 }
 
 TEST_F(SunucuSoket, RoleChangeWhileRetryingCutsTheWaitShortAndDestroyingDoesNotWait) {
