@@ -13,25 +13,22 @@ struct Okunan {
     double zaman = -1;
     std::uint16_t kanal = 0, kare = 0;
     std::vector<float> veri = std::vector<float>(HalkaTampon::SLOT_ORNEK + 1, -7.0f); // -7: never written
+    bool oku(HalkaTampon& h) { return h.oku(zaman, kanal, kare, veri.data()); }
 };
 
-bool oku(HalkaTampon& h, Okunan& o) {
-    return h.oku(o.zaman, o.kanal, o.kare, o.veri.data());
-}
-
-// Writes mono one-frame blocks whose time and sample are their number.
+// Writes mono one-frame blocks [ilk, son) whose time and sample are their
+// number; returns how many blocks were dropped.
 int yazSirayla(HalkaTampon& h, int ilk, int son) {
     int dusen = 0;
-    for (int i = ilk; i < son; ++i) {
-        float const x = float(i);
-        dusen += h.yaz(&x, nullptr, 1, 1, double(i));
-    }
+    for (float x = float(ilk); x < float(son); ++x)
+        dusen += h.yaz(&x, nullptr, 1, 1, double(x));
     return dusen;
 }
 
+// The times of all waiting blocks, oldest first.
 std::vector<double> zamanlar(HalkaTampon& h) {
     std::vector<double> z;
-    for (Okunan o; oku(h, o);)
+    for (Okunan o; o.oku(h);)
         z.push_back(o.zaman);
     return z;
 }
@@ -45,13 +42,13 @@ TEST(HalkaTampon, StereoBlockIsReadBackPlanarAndWhole) {
     std::iota(b.begin(), b.end(), 1e4f);
     EXPECT_FALSE(h.yaz(a.data(), b.data(), 2, 4096, 1234.0)) << "4096 stereo frames fill one slot exactly";
     Okunan o;
-    ASSERT_TRUE(oku(h, o));
+    ASSERT_TRUE(o.oku(h));
     EXPECT_EQ(std::tie(o.zaman, o.kanal, o.kare),
               std::make_tuple(1234.0, std::uint16_t(2), std::uint16_t(4096)));
     EXPECT_TRUE(std::equal(a.begin(), a.end(), o.veri.begin()));
     EXPECT_TRUE(std::equal(b.begin(), b.end(), o.veri.begin() + 4096));
     EXPECT_EQ(o.veri.back(), -7.0f) << "nothing copied beyond the block";
-    EXPECT_FALSE(oku(h, o)) << "the ring is empty again";
+    EXPECT_FALSE(o.oku(h)) << "the ring is empty again";
 }
 
 TEST(HalkaTampon, AFullRingDropsTheOldestAndABlockTooLargeDropsNothing) {
@@ -60,9 +57,7 @@ TEST(HalkaTampon, AFullRingDropsTheOldestAndABlockTooLargeDropsNothing) {
     std::vector<float> buyuk(2 * 4097);
     EXPECT_FALSE(h.yaz(buyuk.data(), buyuk.data() + 4097, 2, 4097, 0.0));
     auto const z = zamanlar(h);
-    ASSERT_EQ(z.size(), 63u);
-    EXPECT_EQ(z.front(), 37.0);
-    EXPECT_EQ(z.back(), 99.0);
+    EXPECT_EQ(std::make_tuple(z.size(), z.front(), z.back()), std::make_tuple(std::size_t(63), 37.0, 99.0));
 }
 
 // The server thread is pre-empted mid-copy of the oldest block of a full ring,
@@ -78,9 +73,7 @@ TEST(HalkaTampon, ACopyOverwrittenMidwayIsDiscardedAndNoWaitingBlockIsLost) {
     EXPECT_FALSE(h.birak(*r)) << "the copy may be torn";
     EXPECT_EQ(h.bekleyen(), 63u);
     auto const z = zamanlar(h);
-    ASSERT_EQ(z.size(), 63u);
-    EXPECT_EQ(z.front(), 2.0);
-    EXPECT_EQ(z.back(), 64.0);
+    EXPECT_EQ(std::make_tuple(z.size(), z.front(), z.back()), std::make_tuple(std::size_t(63), 2.0, 64.0));
 }
 
 TEST(HalkaTampon, ASlotHalfRewrittenIsNeverCopiedBeyondItsSize) {
@@ -112,19 +105,16 @@ TEST(HalkaTampon, UnderContentionOnlyDroppedBlocksAreMissingAndNoneIsTorn) {
     int okunan = 0;
     double son = -1;
     auto tuket = [&] {
-        for (Okunan o; oku(h, o);) {
+        for (Okunan o; o.oku(h); ++okunan, son = o.zaman) {
             ASSERT_GT(o.zaman, son);
             ASSERT_EQ(o.kare, KARE);
-            for (int i = 0; i < 2 * KARE; ++i)
-                ASSERT_EQ(o.veri[std::size_t(i)], float(o.zaman)) << "torn block " << o.zaman;
-            son = o.zaman;
-            ++okunan;
+            ASSERT_EQ(std::count(o.veri.begin(), o.veri.begin() + 2 * KARE, float(o.zaman)), 2 * KARE)
+                << "torn block " << o.zaman;
         }
     };
-    while (!bitti) {
+    for (; !bitti;
+         std::this_thread::sleep_for(std::chrono::microseconds(200))) // lets the ring fill now and then
         tuket();
-        std::this_thread::sleep_for(std::chrono::microseconds(200)); // lets the ring fill now and then
-    }
     uretici.join();
     tuket();
     EXPECT_GT(dusen.load(), 0) << "the consumer never fell behind; the test proves nothing";

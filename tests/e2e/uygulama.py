@@ -45,9 +45,7 @@ async def connect(port, deadline_s=5.0):
 
 
 async def hello(ws):
-    text = await asyncio.wait_for(ws.recv(), timeout=5)
-    check(isinstance(text, str), "first message is not text")
-    return json.loads(text)
+    return json.loads(await asyncio.wait_for(ws.recv(), timeout=5))  # bytes or not JSON: fails
 
 
 async def one_pass(host):
@@ -72,10 +70,9 @@ async def one_pass(host):
         nb, tb = struct.unpack_from("<Id", b)
         check((ca, ka, len(a)) == (2, 512, 16 + 4 * 2 * 512), "layout", ca, ka, len(a))
         check(nb == na + 1 and tb == ta + 512, "frames not consecutive", na, ta, nb, tb)
-    zaman = struct.unpack_from("<d", frames[-1], 4)[0]
-    left = struct.unpack_from("<512f", frames[-1], 16)
-    expected = [0.5011872336 * math.sin(2 * math.pi * 440 * (zaman + i) / 48000) for i in range(512)]
-    check(max(abs(x - y) for x, y in zip(left, expected)) < 1e-4, "samples are not the host's tone")
+    zaman, left = struct.unpack_from("<d", frames[-1], 4)[0], struct.unpack_from("<512f", frames[-1], 16)
+    check(all(abs(x - 0.5011872336 * math.sin(2 * math.pi * 440 * (zaman + i) / 48000)) < 1e-4
+              for i, x in enumerate(left)), "samples are not the host's tone")
 
     ws = await connect(53171)
     h = await hello(ws)
@@ -86,11 +83,9 @@ async def one_pass(host):
     check(host.returncode == 0, "host failed:\n" + out)
     check(curl.stdout == b"HTTP/1.1 200 OK\r\nAccess-Control-Allow-Origin: *\r\nContent-Type: text/plain\r\n"
                          b"Content-Length: 17\r\n\r\nOKA-KOPRU-EKLENTI", "curl got:", curl.stdout)
-    m = re.search(r"instance 1: (\d+) blocks \((\d+) passed through, (\d+) muted, 0 WRONG\)", out)
-    check(m, "no report line:\n" + out)
-    _, passed, muted = map(int, m.groups())
-    check(muted >= 8 * 48000 / 512, "the mute did not hold:\n" + out)
-    check(passed >= 48000 / 512, "the end of the connection did not lift the mute:\n" + out)
+    m = re.search(r"instance 1: \d+ blocks \((\d+) passed through, (\d+) muted, 0 WRONG\)", out)
+    check(m and int(m[2]) >= 8 * 48000 / 512, "no report line or the mute did not hold:\n" + out)
+    check(int(m[1]) >= 48000 / 512, "the end of the connection did not lift the mute:\n" + out)
 
 
 def hold_ports():

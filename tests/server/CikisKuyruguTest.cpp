@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A socket whose room per call comes from a script; once the script runs out it takes everything.
+// A socket whose answer per call comes from a script; once the script runs out it takes everything.
 struct SahteSoket {
     std::deque<long> izinler;
     std::string akis;
@@ -21,15 +21,11 @@ struct SahteSoket {
         return CikisKuyrugu(
             [this](char const* veri, std::size_t n) {
                 ++cagri;
-                long izin = long(n);
-                if (!izinler.empty()) {
-                    izin = izinler.front();
+                long const izin = izinler.empty() ? long(n) : izinler.front();
+                if (!izinler.empty())
                     izinler.pop_front();
-                }
-                if (izin < 0)
-                    return izin;
-                akis.append(veri, std::min(n, std::size_t(izin)));
-                return long(std::min(n, std::size_t(izin)));
+                akis.append(veri, izin < 0 ? 0 : std::min(n, std::size_t(izin)));
+                return izin < 0 ? izin : long(std::min(n, std::size_t(izin)));
             },
             sesSiniri);
     }
@@ -46,8 +42,7 @@ TEST(CikisKuyrugu, AnyPatternOfPartialSendsDeliversTheFramesWholeAndInOrder) {
         for (int adim = 0; adim < 60; ++adim) {
             s.izinler.push_back(rastgele() % 4 == 0 ? CikisKuyrugu::BEKLE : long(rastgele() % 1500));
             bool const ses = rastgele() % 3 != 0;
-            std::string const cerceve(std::size_t(1 + rastgele() % 400),
-                                      char(ses ? 'a' + adim % 26 : '0' + adim % 10));
+            std::string const cerceve(1 + rastgele() % 400, char(ses ? 'a' + adim % 26 : '0' + adim % 10));
             if (ses && !k.sesSigar())
                 continue;
             k.son() += cerceve;

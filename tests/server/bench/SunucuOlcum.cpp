@@ -4,7 +4,7 @@
 // threads (the process's, less the bench's own threads') and the latency from
 // the producer's write to the client's receipt.
 //
-//   oka_sunucu_olcum [--sure SECONDS] [--bloklar 32,64,512] [--kapi FIRST_PORT]
+//   oka_sunucu_olcum [SECONDS [FRAMES_PER_BLOCK...]]     (default: 30 s; 32, 64 and 512 frames)
 
 #include "../SunucuAraclari.h"
 
@@ -33,38 +33,28 @@ double cpuSn(clockid_t saat) {
 
 double iplikCpuSn(std::thread& iplik) {
     clockid_t saat;
-    return pthread_getcpuclockid(iplik.native_handle(), &saat) == 0 ? cpuSn(saat) : 0;
+    return iplik.joinable() && pthread_getcpuclockid(iplik.native_handle(), &saat) == 0 ? cpuSn(saat) : 0;
 }
 
 // One instance with its client and its audio thread stand-in.
 struct Hat {
-    Hat(int i, int ilkKapi, int kare)
-        : t("#" + std::to_string(i + 1) + " olcum", i == 0, ayar(ilkKapi)), kare(kare) {
+    Hat(int i, int kare)
+        : t("#" + std::to_string(i + 1) + " olcum", i == 0, testAyarlari(32171)), kare(kare) {
         t.dinliyor();
         istemci.emplace(t.sunucu->kapi.load());
         istemci->elSikis();
-        istemci->cerceve(); // the hello
-        okuyucu = std::thread([this] { oku(); });
-    }
-    static oka::SunucuAyarlari ayar(int ilkKapi) {
-        oka::SunucuAyarlari a;
-        a.masterKapi = ilkKapi;
-        a.kanalKapilari = {ilkKapi + 1, ilkKapi + 2, ilkKapi + 3, ilkKapi + 4};
-        return a;
-    }
-    void oku() {
-        while (!dur)
-            if (auto c = istemci->cerceve(50ms); c && c->ilk == 0x82)
-                gecikmeler.push_back(simdiMs() - sesCozumle(c->yuk)->zaman);
+        okuyucu = std::thread([this] {
+            while (!dur)
+                if (auto c = istemci->cerceve(0x82, 50ms))
+                    gecikmeler.push_back(simdiMs() - sesBasligi(c->yuk).zaman);
+        });
     }
     void uret() {
         std::vector<float> blok(2 * std::size_t(kare), 0.1f);
-        auto sonraki = Saat::now();
-        while (!uretimDur) {
+        for (auto sonraki = Saat::now(); !uretimDur; ++yazilan) {
             sonraki += std::chrono::nanoseconds(std::int64_t(1e9 * kare / ORNEKLEME));
             std::this_thread::sleep_until(sonraki);
             t.blokYaz(blok, 2, unsigned(kare), simdiMs());
-            ++yazilan;
         }
     }
     TestSunucusu t;
@@ -84,30 +74,29 @@ double yuzdelik(std::vector<double>& v, double p) {
     return v[k];
 }
 
-void olc(int kare, double sure, int ilkKapi) {
+void olc(int kare, double sure) {
     std::vector<std::unique_ptr<Hat>> hatlar;
     for (int i = 0; i < ORNEK_SAYISI; ++i)
-        hatlar.push_back(std::make_unique<Hat>(i, ilkKapi, kare));
-    auto benimCpu = [&] {
-        double s = cpuSn(CLOCK_THREAD_CPUTIME_ID);
+        hatlar.push_back(std::make_unique<Hat>(i, kare));
+    auto sunucuCpu = [&] {
+        double s = cpuSn(CLOCK_PROCESS_CPUTIME_ID) - cpuSn(CLOCK_THREAD_CPUTIME_ID);
         for (auto& h : hatlar)
-            s += iplikCpuSn(h->okuyucu) + (h->uretici.joinable() ? iplikCpuSn(h->uretici) : 0);
+            s -= iplikCpuSn(h->okuyucu) + iplikCpuSn(h->uretici);
         return s;
     };
-    double const cpu0 = cpuSn(CLOCK_PROCESS_CPUTIME_ID) - benimCpu();
+    double const cpu0 = sunucuCpu();
     auto const t0 = Saat::now();
     for (auto& h : hatlar)
         h->uretici = std::thread([&h] { h->uret(); });
     std::this_thread::sleep_for(std::chrono::duration<double>(sure));
-    double const cpu1 = cpuSn(CLOCK_PROCESS_CPUTIME_ID) - benimCpu();
-    double const gecen = std::chrono::duration<double>(Saat::now() - t0).count();
+    double const cpu = sunucuCpu() - cpu0, gecen = std::chrono::duration<double>(Saat::now() - t0).count();
+    std::vector<double> hepsi;
+    std::uint64_t yazilan = 0, dusen = 0;
     for (auto& h : hatlar) {
         h->uretimDur = true;
         h->uretici.join();
     }
     std::this_thread::sleep_for(200ms); // let the last frames arrive
-    std::vector<double> hepsi;
-    std::uint64_t yazilan = 0, dusen = 0;
     for (auto& h : hatlar) {
         h->dur = true;
         h->okuyucu.join();
@@ -119,33 +108,22 @@ void olc(int kare, double sure, int ilkKapi) {
                 "  server threads: %.2f %% of a core per instance\n"
                 "  latency write->receipt: p50 %.3f ms  p99 %.3f ms  max %.3f ms\n",
                 kare, 1000.0 * kare / ORNEKLEME, gecen, ORNEK_SAYISI, (unsigned long long)yazilan,
-                (unsigned long long)dusen, 100.0 * (cpu1 - cpu0) / gecen / ORNEK_SAYISI, yuzdelik(hepsi, 0.5),
+                (unsigned long long)dusen, 100.0 * cpu / gecen / ORNEK_SAYISI, yuzdelik(hepsi, 0.5),
                 yuzdelik(hepsi, 0.99), yuzdelik(hepsi, 1.0));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    double sure = 30;
-    std::vector<int> bloklar{32, 64, 512};
-    int ilkKapi = 32171;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string const ad = argv[i];
-        if (ad == "--sure") {
-            sure = std::atof(argv[i + 1]);
-        } else if (ad == "--kapi") {
-            ilkKapi = std::atoi(argv[i + 1]);
-        } else if (ad == "--bloklar") {
-            bloklar.clear();
-            for (char const* p = argv[i + 1]; *p; p += *p == ',')
-                for (bloklar.push_back(std::atoi(p)); *p && *p != ',';)
-                    ++p;
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", ad.c_str());
-            return 2;
-        }
+    double const sure = argc > 1 ? std::atof(argv[1]) : 30;
+    std::vector<int> bloklar;
+    for (int i = 2; i < argc; ++i)
+        bloklar.push_back(std::atoi(argv[i]));
+    if (sure <= 0 || std::count_if(bloklar.begin(), bloklar.end(), [](int b) { return b < 1 || b > 4096; })) {
+        std::fprintf(stderr, "usage: oka_sunucu_olcum [SECONDS [FRAMES_PER_BLOCK...]] (1 to 4096 frames)\n");
+        return 2;
     }
-    for (int b : bloklar)
-        olc(b, sure, ilkKapi);
+    for (int b : bloklar.empty() ? std::vector<int>{32, 64, 512} : bloklar)
+        olc(b, sure);
     return 0;
 }
