@@ -9,7 +9,7 @@
 # another run holds (the machine-wide port lock) also ends there, so a
 # developer may want to run such a mutant again.
 #
-#   scripts/mutasyon.sh [--alan cekirdek|sunucu|kaldirici|midi|panel] [--en-cok N] [--tohum S]
+#   scripts/mutasyon.sh [--alan cekirdek|sunucu|oturum|kaldirici|midi|panel] [--en-cok N] [--tohum S]
 #                       [--sure SANIYE] [--derleme KLASOR] [--j N] [--liste]
 #
 # Output: one line per mutant, then the score (killed/total) and the survivors
@@ -24,7 +24,8 @@ cd "$kok"
 ALANLAR='
 cekirdek;plugin/core/*.cpp;^(Cekirdek|Rol|ElleAd|Metinler|HalkaTampon|SesIpligi|Kabuk|KayitliDurum|Adlandirma|Tani|HataGunlugu|OlayGunlugu)\.;oka_testleri
 sunucu;plugin/server/WebSocket.cpp plugin/server/Base64.cpp plugin/server/CikisKuyrugu.cpp;^(Tel|CikisKuyrugu)\.;oka_sunucu_testleri
-kaldirici;uninstaller/Akis.cpp uninstaller/Utf8.cpp uninstaller/Betik.cpp;^kaldir\.(CiktiSayimi|DilVeKip|KaldirmaAkisi|Utf8Onar|SurecCalistir|BetikCalistir|KaldirmaUygulamasi)\.;oka_kaldir_testleri
+oturum;plugin/server/Sunucu.cpp;^SunucuSoket\.;oka_sunucu_testleri
+kaldirici;uninstaller/Akis.cpp uninstaller/Utf8.cpp uninstaller/Betik.cpp;^kaldir\.;oka_kaldir_testleri
 midi;midi-helper/cekirdek/Ayarlar.cpp midi-helper/cekirdek/BaytHalkasi.cpp midi-helper/cekirdek/Cerceve.cpp midi-helper/cekirdek/Gunluk.cpp midi-helper/cekirdek/KimlikDosyasi.cpp midi-helper/cekirdek/Ump.cpp midi-helper/cekirdek/Yardimci.cpp;^midi\.;oka_midi_testleri
 panel;plugin/panel/PanelModeli.cpp;^panel\.Panel[A-Za-z]*\.;oka_panel_testleri
 '
