@@ -88,21 +88,15 @@ private:
     bool saglayici_;
 };
 
-template <typename Y> Y* yuz(TestOrnegi& o) {
-    Y* y = nullptr;
-    o.bilesen->queryInterface(Y::iid, reinterpret_cast<void**>(&y));
-    return y;
-}
-
 tresult baglamGonder(TestOrnegi& o, IAttributeList* l) {
-    auto* d = yuz<CC::IInfoListener>(o);
+    auto* d = yuz<CC::IInfoListener>(o.bilesen);
     tresult const r = d->setChannelContextInfos(l);
     d->release();
     return r;
 }
 
 tresult isleyiciKoy(TestOrnegi& o, IComponentHandler* h) {
-    auto* d = yuz<IEditController>(o);
+    auto* d = yuz<IEditController>(o.bilesen);
     tresult const r = d->setComponentHandler(h);
     d->release();
     return r;
@@ -111,11 +105,11 @@ tresult isleyiciKoy(TestOrnegi& o, IComponentHandler* h) {
 // A PreSonus notice through the face a host uses: with `id` the second one.
 void bildir(TestOrnegi& o, FIDString id, bool birinci = false) {
     if (birinci) {
-        auto* f = yuz<Presonus::IContextInfoHandler>(o);
+        auto* f = yuz<Presonus::IContextInfoHandler>(o.bilesen);
         f->notifyContextInfoChange();
         f->release();
     } else {
-        auto* f = yuz<Presonus::IContextInfoHandler2>(o);
+        auto* f = yuz<Presonus::IContextInfoHandler2>(o.bilesen);
         f->notifyContextInfoChange(id);
         f->release();
     }

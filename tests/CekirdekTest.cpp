@@ -8,25 +8,11 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-TEST(Cekirdek, LabelsCountUpAndCloseRunsOnce) {
-    OlaySatirlari y;
-    int onceki = 0;
-    for (int i = 0; i < 2; ++i) {
-        SahteKabuk c;
-        std::string const e = c.ornekEtiketi();
-        int const no = std::stoi(e.substr(1));
-        EXPECT_EQ(e, "#" + std::to_string(no) + " vst3");
-        EXPECT_GT(no, onceki);
-        onceki = no;
-        c.kapat();
-        c.kapat();
-        EXPECT_EQ(y.say(e, "Dispose — ornek KAPANIYOR"), 1);
-        EXPECT_EQ(y.say(e, "ornek KAPANDI"), 1);
-    }
-}
-
-TEST(Cekirdek, StatusRecordTakesThePanelPeakAndTruncatesNames) {
-    SahteKabuk c;
+TEST(Cekirdek, LabelsCountUpAndTheStatusRecordTakesThePanelPeak) {
+    SahteKabuk c, sonraki;
+    int const no = std::stoi(c.ornekEtiketi().substr(1));
+    EXPECT_EQ(c.ornekEtiketi() + "|" + sonraki.ornekEtiketi(),
+              "#" + std::to_string(no) + " vst3|#" + std::to_string(no + 1) + " vst3");
     std::vector<float> a(64, 0.5f), b(64, -0.25f);
     float const* k[2] = {a.data(), b.data()};
     c.sesIsle(k, 2, 64);
@@ -91,8 +77,9 @@ TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
     EXPECT_EQ(c.olculenOrnek.load(), 0u);
 }
 
-TEST(Cekirdek, WhileAnAppIsConnectedBlocksAreTappedAndTheHelloRenewed) {
+TEST(Cekirdek, WithAServerBlocksAreTappedAndTheRoleFollowsTheName) {
     KapiKilidi kapilar("oka-kapilar");
+    OlaySatirlari y;
     SahteKabuk c;
     c.baslat();
     oka::Sunucu* s = c.sunucuAl();
@@ -114,6 +101,14 @@ TEST(Cekirdek, WhileAnAppIsConnectedBlocksAreTappedAndTheHelloRenewed) {
     c.rolYenidenHesapla("deneme");
     EXPECT_TRUE(s->merhabaIstegi.load()) << "the role stayed: a fresh hello instead";
     s->bagli = false;
+
+    c.elleAdiUygula("Stereo Out", "arayuz");
+    EXPECT_EQ(y.say("rol YENIDEN karari (elle ad): kanal → master"), 1);
+    EXPECT_TRUE(c.rolMaster.load());
+    EXPECT_EQ(c.arayuzBildirimi, 1);
+    c.elleAdiUygula("Main", "arayuz");
+    EXPECT_EQ(y.say("rol YENIDEN karari (elle ad): master → kanal"), 1);
+    EXPECT_FALSE(s->rolMaster.load()) << "the server moves with the role";
 }
 
 TEST(Rol, DecisionFromNameMainOutputAndProcess) {
@@ -153,20 +148,6 @@ TEST(ElleAd, TheManualNameWinsOnceAndClearingFallsBack) {
     EXPECT_EQ(y.say("elle ad (setState): \"(Logic adina donuldu)\""), 1);
     EXPECT_EQ(c.elleAdKopyasi(), "");
     EXPECT_EQ(c.arayuzBildirimi, 0) << "without a server nothing is re-decided or shown";
-}
-
-TEST(ElleAd, WithAServerTheRoleFollowsAndThePanelHears) {
-    KapiKilidi kapilar("oka-kapilar");
-    OlaySatirlari y;
-    SahteKabuk c;
-    c.baslat();
-    c.elleAdiUygula("Stereo Out", "arayuz");
-    EXPECT_EQ(y.say("rol YENIDEN karari (elle ad): kanal → master"), 1);
-    EXPECT_TRUE(c.rolMaster.load());
-    EXPECT_EQ(c.arayuzBildirimi, 1);
-    c.elleAdiUygula("Main", "arayuz");
-    EXPECT_EQ(y.say("rol YENIDEN karari (elle ad): master → kanal"), 1);
-    EXPECT_FALSE(c.sunucuAl()->rolMaster.load()) << "the server moves with the role";
 }
 
 TEST(Metinler, JsonEscapingAndHostLabels) {
