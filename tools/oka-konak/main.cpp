@@ -175,11 +175,7 @@ int main(int argc, char** argv) {
             }
             durumVar = true;
         } else if (s.elleAd) {
-            // The plug-in's own saved-state shape, as a project would carry it.
-            std::uint32_t const n = static_cast<std::uint32_t>(s.elleAd->size());
-            std::string const blob =
-                std::string("OKA1") + char(n) + char(n >> 8) + char(n >> 16) + char(n >> 24) + *s.elleAd;
-            durum.assign(blob.begin(), blob.end());
+            durum = adDurumu(*s.elleAd);
             durumVar = true;
         }
         if (durumVar) {
