@@ -50,17 +50,22 @@ TEST(Adlandirma, ChannelContextReadsWhatTheHostGives) {
         std::string satir, konakAd, kaynak;
     } const tablo[] = {
         {{"Stereo Out", "Mixer", "u-7", 3, 2, 1, -16776961},
-         "VST3 kanal baglami → ad=\"Stereo Out\" ad_alani=\"Mixer\" sira=3 ad_alani_sirasi=2 konum=fader-sonrasi "
-         "uid=\"u-7\" renk=-16776961 surec=" + surec + " onek=" + oka::konakEtiketi(surec),
-         "Stereo Out", "kanal-baglami"},
+         "VST3 kanal baglami → ad=\"Stereo Out\" ad_alani=\"Mixer\" sira=3 ad_alani_sirasi=2 "
+         "konum=fader-sonrasi "
+         "uid=\"u-7\" renk=-16776961 surec=" +
+             surec + " onek=" + oka::konakEtiketi(surec),
+         "Stereo Out",
+         "kanal-baglami"},
         // 300 units without a terminator in a buffer of 256: cut there.
         {{uzun, {}, {}, {}, {}, 0, {}}, "konum=fader-oncesi ", std::string(256, 'x'), "kanal-baglami"},
         {{uzun, {}, {}, {}, {}, 2, {}}, "konum=panner ", std::string(256, 'x'), "kanal-baglami"},
         {{uzun, {}, {}, {}, {}, 7, {}}, "konum=bilinmeyen ", std::string(256, 'x'), "kanal-baglami"},
         {{},
-         "VST3 kanal baglami → ad=(yok) ad_alani=(yok) sira=(yok) ad_alani_sirasi=(yok) konum=(yok) uid=(yok) "
+         "VST3 kanal baglami → ad=(yok) ad_alani=(yok) sira=(yok) ad_alani_sirasi=(yok) konum=(yok) "
+         "uid=(yok) "
          "renk=(yok) surec=",
-         "", "konak"}, // no name leaves name and source alone
+         "",
+         "konak"}, // no name leaves name and source alone
     };
     for (auto const& d : tablo) {
         OlaySatirlari y;

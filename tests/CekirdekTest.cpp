@@ -212,6 +212,7 @@ TEST(Metinler, TransportFieldsAndFormatSummary) {
     EXPECT_EQ(c.bicimOzet(), "sr=? kanal=?");
     for (double bozuk : {std::nan(""), 1e300}) {
         c.format = {true, bozuk, 2};
-        EXPECT_EQ(c.bicimOzet(), "sr=0 kanal=2") << "a broken rate from the host is shown as 0, not undefined";
+        EXPECT_EQ(c.bicimOzet(), "sr=0 kanal=2")
+            << "a broken rate from the host is shown as 0, not undefined";
     }
 }

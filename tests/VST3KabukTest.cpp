@@ -119,11 +119,13 @@ TEST(Kabuk, OutputIsTheInputBitExactOrSilenceWithItsFlags) {
             for (int c = 0; c < b.cB.numChannels; ++c) {
                 float const* k = b.cB.channelBuffers32[c];
                 bool const sifir = sustur || (d.sessiz >> c & 1);
-                EXPECT_EQ(std::vector<float>(k, k + 257), sifir ? std::vector<float>(257) : Blok(2, 257).giris[c])
+                EXPECT_EQ(std::vector<float>(k, k + 257),
+                          sifir ? std::vector<float>(257) : Blok(2, 257).giris[c])
                     << d.ad << ", channel " << c << (sustur ? ", muted" : "");
             }
             EXPECT_EQ(b.cB.silenceFlags, sustur ? (1u << b.cB.numChannels) - 1 : d.bayraklar) << d.ad;
-            EXPECT_EQ(o.eklenti().tepe.load() > 0.4, !(d.sessiz & 1)) << d.ad << ": the meters hear the input";
+            EXPECT_EQ(o.eklenti().tepe.load() > 0.4, !(d.sessiz & 1))
+                << d.ad << ": the meters hear the input";
         }
     }
     // Broken blocks are answered, not crashed on.
@@ -162,8 +164,9 @@ TEST(Kabuk, TransportSampleTimesAndDeliveryFromTheContext) {
     ProcessContext k{};
     ProcessData v = b.veri();
     v.processContext = &k;
-    std::uint32_t const hepsi = ProcessContext::kPlaying | ProcessContext::kCycleActive | ProcessContext::kRecording |
-                       ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid;
+    std::uint32_t const hepsi = ProcessContext::kPlaying | ProcessContext::kCycleActive |
+                                ProcessContext::kRecording | ProcessContext::kTempoValid |
+                                ProcessContext::kProjectTimeMusicValid;
     struct Adim {
         std::int64_t zaman; // -1: no continuous time, the running sum of block lengths counts
         double ornekZamani;
