@@ -166,7 +166,7 @@ TEST(Utf8, HostTextUpToTheLimit) {
          "\xED\xA0\x80"
          "b"},
         {"stops at the first 0", std::u16string(u"ab\0cd", 5), 256, "ab"},
-        {"3-byte and 2-byte units", u"\u20AC\u00E9", 256, "\xE2\x82\xAC\xC3\xA9"},
+        {"the first 3-byte and the last 2-byte unit", u"\u0800\u07FF", 256, "\xE0\xA0\x80\xDF\xBF"},
         {"limit 0", u"abc", 0, ""},
     };
     for (auto const& d : tablo)

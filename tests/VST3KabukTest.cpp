@@ -2,6 +2,7 @@
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "pluginterfaces/vst/ivstunits.h"
 #include "pluginterfaces/vst/vstspeaker.h"
 #include "public.sdk/source/common/memorystream.h"
 
@@ -50,6 +51,9 @@ TEST(Fabrika, OneAudioEffectClassThatSavedProjectsFindByItsId) {
     auto* g = yuz<IProcessContextRequirements>(o.islemci);
     EXPECT_EQ(g->getProcessContextRequirements(), 0x446u);
     g->release();
+    auto* u = yuz<IUnitInfo>(o.bilesen);
+    EXPECT_EQ(u->getUnitCount(), 1) << "the root unit hosts expect";
+    u->release();
 }
 
 TEST(Kabuk, BusArrangementsAndSampleSizes) {
