@@ -99,16 +99,19 @@ TEST(Tani, TheThreadRunsPassesStopsAtOnceAndRestartsWithFreshState) {
     OlaySatirlari y;
     SahteKabuk c(std::chrono::milliseconds(20));
     c.tasimaDurumu = 1;
+    c.tepe = 0.5;
+    c.olculenOrnek = 1;
     c.baslat();
     oka::Sunucu* s = c.sunucuAl();
     ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(bekleKadar([&] { return y.say("SEVIYE tepe=-6.0") == 1; })) << "activation starts the passes";
     // A pass that ran before the server existed raised nothing: start afresh.
     c.taniIpligiDurdur();
     c.taniIpligiBaslat();
     ASSERT_TRUE(bekleKadar([&] { return s->tasimaIstegi.load(); })) << "the first pass raises a notice";
     c.tepe = 0.5;
     c.olculenOrnek = 1;
-    EXPECT_TRUE(bekleKadar([&] { return y.say("SEVIYE tepe=-6.0") == 1; })) << "later passes still run";
+    EXPECT_TRUE(bekleKadar([&] { return y.say("SEVIYE tepe=-6.0") == 2; })) << "later passes still run";
     c.taniIpligiDurdur();
     s->tasimaIstegi = false;
     c.baslat();

@@ -47,6 +47,13 @@ struct TestOrnegi {
     Steinberg::Vst::IAudioProcessor* islemci = nullptr;
 };
 
+// The interface `Y` of `n`, counted; null when `n` has none.
+template <typename Y> Y* yuz(Steinberg::FUnknown* n) {
+    Y* y = nullptr;
+    n->queryInterface(Y::iid, reinterpret_cast<void**>(&y));
+    return y;
+}
+
 // Runs one 32-bit block through `islemci`: stereo or mono, separate or in-place buffers.
 struct Blok {
     Blok(int kanal, int kare, float taban = 0.5f);

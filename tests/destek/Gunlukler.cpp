@@ -44,10 +44,7 @@ void olayKancasi(std::string const& satir) {
 } // namespace
 
 OlaySatirlari::OlaySatirlari() {
-    {
-        std::lock_guard<std::mutex> k(gOlayKilidi);
-        gOlaylar.clear();
-    }
+    temizle();
     oka::olayKancasiKur(olayKancasi);
 }
 
@@ -55,30 +52,14 @@ OlaySatirlari::~OlaySatirlari() {
     oka::olayKancasiKur(nullptr);
 }
 
-std::vector<std::string> OlaySatirlari::hepsi() const {
-    std::lock_guard<std::mutex> k(gOlayKilidi);
-    return gOlaylar;
-}
-
 std::vector<std::string> OlaySatirlari::ornegin(std::string const& ornek) const {
-    std::string const on = "[" + ornek + "] ";
+    std::string const on = ornek.empty() ? "" : "[" + ornek + "] ";
+    std::lock_guard<std::mutex> k(gOlayKilidi);
     std::vector<std::string> sonuc;
-    for (auto const& s : hepsi())
+    for (auto const& s : gOlaylar)
         if (s.compare(0, on.size(), on) == 0)
             sonuc.push_back(s.substr(on.size()));
     return sonuc;
-}
-
-int OlaySatirlari::say(std::string const& parca) const {
-    int n = 0;
-    for (auto const& s : hepsi())
-        n += s.find(parca) != std::string::npos;
-    return n;
-}
-
-void OlaySatirlari::temizle() {
-    std::lock_guard<std::mutex> k(gOlayKilidi);
-    gOlaylar.clear();
 }
 
 int OlaySatirlari::say(std::string const& ornek, std::string const& parca) const {
@@ -86,6 +67,11 @@ int OlaySatirlari::say(std::string const& ornek, std::string const& parca) const
     for (auto const& s : ornegin(ornek))
         n += s.find(parca) != std::string::npos;
     return n;
+}
+
+void OlaySatirlari::temizle() {
+    std::lock_guard<std::mutex> k(gOlayKilidi);
+    gOlaylar.clear();
 }
 
 bool OlaySatirlari::bekle(std::string const& ornek, std::string const& parca,

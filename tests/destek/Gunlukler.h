@@ -34,12 +34,11 @@ class OlaySatirlari {
 public:
     OlaySatirlari();
     ~OlaySatirlari();
-    std::vector<std::string> hepsi() const;
     // Lines of instance `ornek` in order, without the "[ornek] " prefix.
     std::vector<std::string> ornegin(std::string const& ornek) const;
+    // Lines of instance `ornek`, or with one argument of any instance, that contain `parca`.
     int say(std::string const& ornek, std::string const& parca) const;
-    // Lines of any instance that contain `parca`.
-    int say(std::string const& parca) const;
+    int say(std::string const& parca) const { return say("", parca); }
     void temizle();
     bool bekle(std::string const& ornek, std::string const& parca,
                std::chrono::milliseconds sure = 10s) const;

@@ -151,13 +151,20 @@ int main(int argc, char** argv) {
     SpeakerArrangement const duzen = s.kanal == 1 ? SpeakerArr::kMono : SpeakerArr::kStereo;
     std::vector<Kosu> kosular(static_cast<std::size_t>(s.ornekSayisi));
     int cikisKodu = 0;
+    // Read before any instance exists, so that a bad file leaves nothing to release.
+    std::vector<char> okunanDurum;
+    if (!s.durumOku.empty() && !dosyaOku(s.durumOku, okunanDurum)) {
+        std::fprintf(stderr, "oka-konak: cannot read %s\n", s.durumOku.c_str());
+        return 2;
+    }
 
     for (std::size_t i = 0; i < kosular.size(); ++i) {
         Kosu& k = kosular[i];
         std::string sinif;
         if (!k.ornek.olustur(modul.fabrika(), &konak, sinif, hata)) {
             std::fprintf(stderr, "oka-konak: instance %zu: %s\n", i + 1, hata.c_str());
-            k.ornek.birak();
+            for (std::size_t j = 0; j <= i; ++j)
+                kosular[j].ornek.birak();
             return 2;
         }
         SpeakerArrangement g = duzen, c = duzen;
@@ -165,23 +172,9 @@ int main(int argc, char** argv) {
         k.ornek.bilesen->activateBus(kAudio, kInput, 0, true);
         k.ornek.bilesen->activateBus(kAudio, kOutput, 0, true);
 
-        std::vector<char> durum;
+        std::vector<char> durum = s.elleAd ? adDurumu(*s.elleAd) : okunanDurum; // the two exclude each other
         tresult rDurum = kResultOk;
-        bool durumVar = false;
-        if (!s.durumOku.empty()) {
-            if (!dosyaOku(s.durumOku, durum)) {
-                std::fprintf(stderr, "oka-konak: cannot read %s\n", s.durumOku.c_str());
-                return 2;
-            }
-            durumVar = true;
-        } else if (s.elleAd) {
-            // The plug-in's own saved-state shape, as a project would carry it.
-            std::uint32_t const n = static_cast<std::uint32_t>(s.elleAd->size());
-            std::string const blob =
-                std::string("OKA1") + char(n) + char(n >> 8) + char(n >> 16) + char(n >> 24) + *s.elleAd;
-            durum.assign(blob.begin(), blob.end());
-            durumVar = true;
-        }
+        bool const durumVar = !s.durumOku.empty() || s.elleAd;
         if (durumVar) {
             MemoryStream akis(durum.data(), static_cast<TSize>(durum.size()));
             rDurum = k.ornek.bilesen->setState(&akis);
