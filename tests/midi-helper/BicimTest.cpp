@@ -43,14 +43,6 @@ TEST(Ayarlar, the_white_list_holds_exactly_its_42_notes) {
         EXPECT_FALSE(izinliNota(n)) << int(n);
 }
 
-TEST(Cerceve, a_body_over_65534_bytes_cannot_be_framed) {
-    auto const enBuyuk = cerceve(1, Baytlar(EN_BUYUK_GOVDE, 0x11));
-    ASSERT_TRUE(enBuyuk);
-    EXPECT_EQ(Baytlar(enBuyuk->begin(), enBuyuk->begin() + 3), (Baytlar{0xFF, 0xFF, 0x01}));
-    EXPECT_FALSE(cerceve(1, Baytlar(EN_BUYUK_GOVDE + 1, 0x11)));
-    EXPECT_EQ(hex({}), "");
-}
-
 TEST(Cerceve, a_request_line_is_told_from_an_app_frame) {
     auto b = [](std::string const& s) { return Baytlar(s.begin(), s.end()); };
     struct {
