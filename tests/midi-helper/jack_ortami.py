@@ -40,12 +40,12 @@ class Ortam:
         self.dizin, self.yardimci_yolu, self.yardimci, self.satirlar = tempfile.mkdtemp(), yardimci, None, []
         self.jackd = subprocess.Popen(["jackd", "--no-realtime", "-n", self.sunucu, "-S", "-t", "10000", "-d",
                                        "dummy", "-r", "48000", "-p", str(donem)],
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
         bekle_kadar(self._sunucu_var, "jackd gave no server within 10 s", 10)
 
     def _sunucu_var(self):
         if self.jackd.poll() is not None:
-            raise Hata("jackd exited with %s" % self.jackd.returncode)
+            raise Hata("jackd did not start: " + self.jackd.stderr.read().decode(errors="replace")[-500:])
         try:
             return jack.Client("oka-yokla", no_start_server=True, servername=self.sunucu).close() or True
         except jack.JackError:
@@ -74,8 +74,12 @@ class Ortam:
     def kapat(self):
         for surec in (self.yardimci, self.jackd):
             if surec and surec.poll() is None:
-                surec.kill()
-                surec.wait()
+                surec.terminate()  # jackd cleans its shared memory up only when it is let go
+                try:
+                    surec.wait(5)
+                except subprocess.TimeoutExpired:
+                    surec.kill()
+                    surec.wait()
         shutil.rmtree(self.dizin, ignore_errors=True)
 
 
