@@ -396,32 +396,23 @@ TEST_F(YardimciDuzeni, an_app_that_speaks_replaces_the_current_one_and_its_held_
     EXPECT_EQ(say("koptu"), 0);
 }
 
-struct Yabanci {
-    Baytlar ilk;
-    char const* satir;
-};
-
-class YabanciBaglantiTablosu : public YardimciDuzeni, public ::testing::WithParamInterface<Yabanci> {};
-
-TEST_P(YabanciBaglantiTablosu, a_browser_or_a_silent_newcomer_is_closed_and_the_app_stays) {
+TEST_F(YardimciDuzeni, a_browser_or_a_silent_newcomer_is_closed_and_the_app_stays) {
     ASSERT_TRUE(baslat());
     auto app = uygulamaBagla();
     app->gonder(kanal(0x90, 0x5E, 0x7F));
-    Uygulama yabanci(kapi());
-    if (!GetParam().ilk.empty())
-        yabanci.gonder(GetParam().ilk);
-    EXPECT_TRUE(yabanci.kapandi(2s));
-    EXPECT_EQ(say(GetParam().satir), 1);
+    for (auto const& [ilk, satir] : {std::pair<Baytlar, char const*>{{'G', 'E', 'T', ' ', '/', ' '}, "HTTP isteği geri çevrildi — uygulama bağlantısı sürüyor"},
+                                     {{}, "yeni bağlantı bir şey göndermedi — kapatıldı, uygulama bağlantısı sürüyor"}}) {
+        Uygulama yabanci(kapi());
+        if (!ilk.empty())
+            yabanci.gonder(ilk);
+        EXPECT_TRUE(yabanci.kapandi());
+        EXPECT_EQ(say(satir), 1);
+    }
     app->gonder({0x00, 0x01, 0x02});
     EXPECT_TRUE(app->cerceve());
     EXPECT_EQ(say("eskisi"), 0);
     EXPECT_EQ(say("BIRAKILDI"), 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Yabancilar, YabanciBaglantiTablosu,
-    ::testing::Values(Yabanci{{'G', 'E', 'T', ' ', '/', ' '}, "HTTP isteği geri çevrildi — uygulama bağlantısı sürüyor"},
-                      Yabanci{{}, "yeni bağlantı bir şey göndermedi — kapatıldı, uygulama bağlantısı sürüyor"}));
 
 TEST_F(YardimciDuzeni, an_app_that_stops_reading_is_dropped_instead_of_growing_the_queue) {
     ASSERT_TRUE(baslat());
@@ -513,82 +504,64 @@ TEST_F(YardimciDuzeni, sysex_pieces_join_across_event_lists_and_a_runaway_sysex_
     EXPECT_EQ(say("mesaj çerçeveye sığmıyor (65535 bayt) — uygulamaya gönderilmedi"), 1);
 }
 
-struct ElSikisma {
-    Baytlar gelen;
-    std::string satir;
-    std::vector<std::string> yanit;
-};
-
-class ElSikismaTablosu : public YardimciDuzeni, public ::testing::WithParamInterface<ElSikisma> {};
-
-TEST_P(ElSikismaTablosu, the_helper_answers_the_handshake_itself) {
+TEST_F(YardimciDuzeni, the_helper_answers_the_handshake_itself) {
+    struct {
+        Baytlar gelen;
+        char const* satir;
+        std::vector<std::string> yanit;
+    } const durumlar[] = {
+        {{0xF0, 0x00, 0x00, 0x66, 0x14, 0x00, 0xF7}, "el sıkışma ← F0 00 00 66 14 00 F7", {SORGU_PAKETI}},
+        {{0xF0, 0x00, 0x00, 0x66, 0x15, 0x00, 0xF7}, "el sıkışma ← F0 00 00 66 15 00 F7 — yanıtlanmadı (ürün ≠ 14)", {}},
+        {{0xF0, 0x00, 0x00, 0x66, 0x14, 0x02, 1, 2, 3, 0xF7},
+         "→ F0 00 00 66 14 03 4F 4B 41 30 30 30 31 F7",
+         {"gonder F0 00 00 66 14 03 4F 4B 41 30 30 30 31 F7"}},
+        {{0xF0, 0x00, 0x00, 0x66, 0x14, 0x13, 0x00, 0xF7},
+         "→ F0 00 00 66 14 14 56 31 2E 30 30 F7",
+         {"gonder F0 00 00 66 14 14 56 31 2E 30 30 F7"}},
+    };
     ASSERT_TRUE(baslat());
-    midi.kayitTemizle();
-    auto const& d = GetParam();
-    midi.teslimEt(sysexPaketleri(d.gelen));
-    bosalt();
-    EXPECT_EQ(say(d.satir), 1) << d.satir;
-    EXPECT_EQ(midi.kayit(), d.yanit);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ElSikismalar, ElSikismaTablosu,
-    ::testing::Values(
-        ElSikisma{{0xF0, 0x00, 0x00, 0x66, 0x14, 0x00, 0xF7}, "el sıkışma ← F0 00 00 66 14 00 F7", {SORGU_PAKETI}},
-        ElSikisma{{0xF0, 0x00, 0x00, 0x66, 0x15, 0x00, 0xF7},
-                  "el sıkışma ← F0 00 00 66 15 00 F7 — yanıtlanmadı (ürün ≠ 14)",
-                  {}},
-        ElSikisma{{0xF0, 0x00, 0x00, 0x66, 0x14, 0x02, 1, 2, 3, 0xF7},
-                  "→ F0 00 00 66 14 03 4F 4B 41 30 30 30 31 F7",
-                  {"gonder F0 00 00 66 14 03 4F 4B 41 30 30 30 31 F7"}},
-        ElSikisma{{0xF0, 0x00, 0x00, 0x66, 0x14, 0x13, 0x00, 0xF7},
-                  "→ F0 00 00 66 14 14 56 31 2E 30 30 F7",
-                  {"gonder F0 00 00 66 14 14 56 31 2E 30 30 F7"}}));
-
-// ---- To the workstation ------------------------------------------------------------------------------------
-
-struct Beyaz {
-    Baytlar m;
-    bool gider;
-    std::string satir;
-};
-
-class BeyazListeTablosu : public YardimciDuzeni, public ::testing::WithParamInterface<Beyaz> {};
-
-TEST_P(BeyazListeTablosu, only_the_white_list_reaches_the_workstation) {
-    ASSERT_TRUE(baslat());
-    auto u = uygulamaBagla();
-    midi.kayitTemizle();
-    auto const& d = GetParam();
-    Baytlar c{0x00, uint8_t(d.m.size() + 1), 0x01};
-    c.insert(c.end(), d.m.begin(), d.m.end());
-    u->gonder(c);
-    u->gonder({0x00, 0x01, 0x02});
-    ASSERT_TRUE(u->cerceve());
-    if (d.gider) {
-        EXPECT_EQ(midi.kayit(), std::vector<std::string>{"gonder " + hex(d.m)});
-        EXPECT_EQ(say("REDDEDİLDİ"), 0);
-    } else {
-        EXPECT_TRUE(midi.kayit().empty());
+    for (auto const& d : durumlar) {
+        midi.kayitTemizle();
+        midi.teslimEt(sysexPaketleri(d.gelen));
+        bosalt();
         EXPECT_EQ(say(d.satir), 1) << d.satir;
+        EXPECT_EQ(midi.kayit(), d.yanit) << d.satir;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mesajlar, BeyazListeTablosu,
-    ::testing::Values(
-        Beyaz{{0xB0, 0x10, 0x01}, true, ""}, Beyaz{{0xB0, 0x17, 0x41}, true, ""},
-        Beyaz{{0x90, 0x5E, 0x7F}, true, ""}, Beyaz{{0x90, 0x08, 0x00}, true, ""},
-        Beyaz{{0x90, 0x5F, 0x7F}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok — RECORD ASLA): 90 5F 7F"},
-        Beyaz{{0xB0, 0x5F, 0x01}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok — RECORD ASLA): B0 5F 01"},
-        Beyaz{{0x90, 0x5E, 0x40}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok): 90 5E 40"},
-        Beyaz{{0x80, 0x5E, 0x00}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok): 80 5E 00"},
-        Beyaz{{0x91, 0x5E, 0x7F}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok): 91 5E 7F"},
-        Beyaz{{0xB0, 0x10, 0x40}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok): B0 10 40"},
-        Beyaz{{0xB0, 0x10, 0x00}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok): B0 10 00"},
-        Beyaz{{0xB0, 0x18, 0x01}, false, "uygulamadan REDDEDİLDİ (beyaz listede yok): B0 18 01"},
-        Beyaz{{0x90, 0x5E}, false, "uygulamadan REDDEDİLDİ (biçim): 90 5E"},
-        Beyaz{{0xF0, 0x01, 0x02, 0xF7}, false, "uygulamadan REDDEDİLDİ (biçim): F0 01 02 F7"}));
+// ---- To the workstation ------------------------------------------------------------------------------------
+
+TEST_F(YardimciDuzeni, only_the_white_list_reaches_the_workstation) {
+    struct {
+        Baytlar m;
+        char const* red; // the refusal's reason, none when it goes
+    } const durumlar[] = {
+        {{0xB0, 0x10, 0x01}, nullptr}, {{0xB0, 0x17, 0x41}, nullptr}, {{0x90, 0x5E, 0x7F}, nullptr},
+        {{0x90, 0x08, 0x00}, nullptr}, {{0x90, 0x5F, 0x7F}, "beyaz listede yok — RECORD ASLA"},
+        {{0xB0, 0x5F, 0x01}, "beyaz listede yok — RECORD ASLA"}, {{0x90, 0x5E, 0x40}, "beyaz listede yok"},
+        {{0x80, 0x5E, 0x00}, "beyaz listede yok"}, {{0x91, 0x5E, 0x7F}, "beyaz listede yok"},
+        {{0xB0, 0x10, 0x40}, "beyaz listede yok"}, {{0xB0, 0x10, 0x00}, "beyaz listede yok"},
+        {{0xB0, 0x18, 0x01}, "beyaz listede yok"}, {{0x90, 0x5E}, "biçim"}, {{0xF0, 0x01, 0x02, 0xF7}, "biçim"},
+    };
+    ASSERT_TRUE(baslat());
+    auto u = uygulamaBagla();
+    int redler = 0;
+    for (auto const& d : durumlar) {
+        midi.kayitTemizle();
+        Baytlar c{0x00, uint8_t(d.m.size() + 1), 0x01};
+        c.insert(c.end(), d.m.begin(), d.m.end());
+        u->gonder(c);
+        u->gonder({0x00, 0x01, 0x02});
+        ASSERT_TRUE(u->cerceve());
+        EXPECT_EQ(midi.kayit(), d.red ? std::vector<std::string>{} : std::vector<std::string>{"gonder " + hex(d.m)})
+            << hex(d.m);
+        redler += d.red != nullptr;
+        EXPECT_EQ(say("REDDEDİLDİ"), redler) << hex(d.m);
+        if (d.red) {
+            EXPECT_EQ(say(std::string("uygulamadan REDDEDİLDİ (") + d.red + "): " + hex(d.m)), 1);
+        }
+    }
+}
 
 TEST_F(YardimciDuzeni, sigterm_releases_held_notes_before_the_ports_go) {
     ASSERT_TRUE(baslat());
