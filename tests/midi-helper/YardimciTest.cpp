@@ -374,6 +374,8 @@ TEST_P(KopmaTablosu, a_zero_length_frame_or_a_closed_app_is_a_disconnect_that_re
     if (u) {
         EXPECT_TRUE(u->kapandi());
     }
+    uygulamaBagla(); // the next app is a first one, not a replacement
+    EXPECT_EQ(say("eskisi"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kopma, KopmaTablosu, ::testing::Bool());
