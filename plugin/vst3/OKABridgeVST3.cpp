@@ -30,9 +30,10 @@ bool tamOku(IBStream* s, void* hedef, int32 n) {
     return s->read(hedef, n, &okunan) == kResultOk && okunan == n;
 }
 
-// Writes exactly n bytes; a failed or short write is a failure.
+// Writes exactly n bytes; a failed or short write is a failure. A stream that
+// answers kResultOk without reporting a count is taken at its word.
 bool tamYaz(IBStream* s, void const* kaynak, int32 n) {
-    int32 yazilan = 0;
+    int32 yazilan = n;
     return s->write(const_cast<void*>(kaynak), n, &yazilan) == kResultOk && yazilan == n;
 }
 
