@@ -64,6 +64,9 @@ class AppKitUyarici : public oka::Uyarici {
         // No event loop runs, so the launch steps it would take are taken here;
         // GNUstep delivers no key or mouse events to a never-launched app.
         [NSApp finishLaunching];
+#ifdef GNUSTEP
+        cocukSinyaliniGeriAl();
+#endif
         [havuz release];
     }
 
@@ -89,6 +92,9 @@ class AppKitUyarici : public oka::Uyarici {
     }
 
     void olaylariIsle(std::chrono::milliseconds sure) override {
+#ifdef GNUSTEP
+        cocukSinyaliniGeriAl();
+#endif
         NSAutoreleasePool *havuz = [[NSAutoreleasePool alloc] init];
         NSDate *son = [NSDate dateWithTimeIntervalSinceNow:static_cast<double>(sure.count()) / 1000.0];
         for (NSEvent *olay = [NSApp nextEventMatchingMask:NSEventMaskAny untilDate:son inMode:NSDefaultRunLoopMode

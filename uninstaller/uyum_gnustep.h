@@ -4,6 +4,8 @@
 
 #import <AppKit/AppKit.h>
 
+#include <csignal>
+
 #define NSAlertStyleWarning NSWarningAlertStyle
 #define NSAlertStyleInformational NSInformationalAlertStyle
 #define NSAlertStyleCritical NSCriticalAlertStyle
@@ -21,3 +23,9 @@
     return YES;
 }
 @end
+
+// GNUstep's task handling answers SIGCHLD by reaping every child of the
+// process (waitpid(-1)), which takes the removal script's exit status away
+// from the script runner. The app starts no task of its own, so the default
+// disposition comes back whenever events are handled.
+inline void cocukSinyaliniGeriAl() { std::signal(SIGCHLD, SIG_DFL); }
