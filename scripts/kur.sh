@@ -12,4 +12,4 @@ echo "== oka-konak: two instances, 3 s, 48 kHz stereo tone at -12 dBFS, transpor
     --ton -12 --caliyor --tempo 120 "$kok/build/OKA Bridge.vst3"
 echo
 echo "== oka-midi-yardimci against a private jackd: one message each way =="
-/usr/bin/python3 "$kok/tests/midi-helper/gosteri.py" "$kok/build/midi-helper/oka-midi-yardimci"
+/usr/bin/python3 "$kok/tools/oka-midi-gosteri.py" "$kok/build/midi-helper/oka-midi-yardimci"

@@ -6,7 +6,7 @@
 //
 //   oka_sunucu_olcum [SECONDS [FRAMES_PER_BLOCK...]]     (default: 30 s; 32, 64 and 512 frames)
 
-#include "../SunucuAraclari.h"
+#include "SunucuAraclari.h"
 
 #include <algorithm>
 #include <cstdio>
