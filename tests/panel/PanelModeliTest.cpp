@@ -266,6 +266,8 @@ TEST(PanelAdi, ALongNameIsCutAtAWholeUtf8Character) {
         EXPECT_TRUE(s.model.adGirildi(ad));
         EXPECT_EQ(s.yazilan, std::vector<std::string>{yazilan});
     }
+    // A text that fits comes back whole: the byte after its end is not its own.
+    EXPECT_EQ(oka::utf8Kes(std::string_view("ab\x80", 2), 2), "ab");
 }
 
 TEST(PanelAdi, AfterKoparNothingReachesThePlugin) {
