@@ -63,7 +63,6 @@ TEST(PanelMetinleri, LevelSilentUpToMinus119AndFormatLineInBothLanguages) {
         int kanal;
         char const *seviye, *bicim;
     } const durumlar[] = {
-        {false, true, -120.0f, 48000, 2, "silent", "48000 Hz · 2 channels"},
         {true, true, -120.0f, 48000, 2, "sessiz", "48000 Hz · 2 kanal"},
         {false, true, -119.0f, 48000, 1, "silent", "48000 Hz · 1 channel"},
         {true, true, -118.9f, 48000, 1, "-118.9 dBFS", "48000 Hz · 1 kanal"},
@@ -93,7 +92,6 @@ TEST(PanelMetinleri, PlaceholderNamesTheHostAndItsChannel) {
         bool turkce;
         char const* yerTutucu;
     } const durumlar[] = {
-        {"Vocals", "Cubase", false, "Cubase: Vocals"},
         {"Vocals", "", false, "Logic: Vocals"},
         {"", "", false, "Logic's name hasn't arrived yet"},
         {"", "Logic", true, "Logic'in adı henüz gelmedi"},
