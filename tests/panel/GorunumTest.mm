@@ -1,5 +1,6 @@
-// The AppKit view, its IPlugView glue and the Audio Unit factory, running
-// with GNUstep on an X display (Xvfb).
+// The AppKit view with GNUstep on an X display (Xvfb): that the host's panel
+// and the Audio Unit factory build it, wire it to the plug-in and let it go.
+// What it shows is the model's, tested without a display.
 #import <AppKit/AppKit.h>
 
 #include "AudioBirimi.h"
@@ -7,14 +8,12 @@
 #include "OKABridgeVST3.h"
 #import "OKABridgeVST3Arayuz.h"
 #import "OKABridgeVST3Gorunum.h"
-#include "Panel.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 using namespace Steinberg;
 
@@ -27,7 +26,7 @@ template <typename F> void havuzda(F f) {
     [havuz release];
 }
 
-NSView *icerik() {
+NSView *pencereIcerigi() {
     NSWindow *p = [[NSWindow alloc] initWithContentRect:NSMakeRect(0, 0, 420, 278)
                                               styleMask:NSBorderlessWindowMask
                                                 backing:NSBackingStoreBuffered
@@ -36,104 +35,95 @@ NSView *icerik() {
     return [[p autorelease] contentView];
 }
 
-// The plug-in as a host holds it, its panel, and a window to attach it to.
-struct PanelSahnesi {
-    PanelSahnesi() { [icerik() addSubview:ebeveyn]; }
-    ~PanelSahnesi() {
-        if (panel)
-            panel->release();
-        eklenti->release();
-    }
-    int eklentiSayaci() {
-        eklenti->addRef();
-        return static_cast<int>(eklenti->release());
-    }
-    OKABridgeVST3Gorunum *gorunum() {
-        return [[ebeveyn subviews] count] == 1 ? [[ebeveyn subviews] objectAtIndex:0] : nil;
-    }
-    // Attaches in a pool of its own and keeps the view past it.
-    OKABridgeVST3Gorunum *takVeTut() {
-        OKABridgeVST3Gorunum *g = nil;
-        havuzda([&] {
-            EXPECT_EQ(panel->attached(ebeveyn, kPlatformTypeNSView), kResultOk);
-            g = [gorunum() retain];
-        });
-        return g;
-    }
+// Lets the view's timer run for a third of a second.
+void bekle() { [[NSRunLoop currentRunLoop] runUntilDate:[NSDate dateWithTimeIntervalSinceNow:0.35]]; }
 
-    NSView *ebeveyn = [[[NSView alloc] initWithFrame:NSMakeRect(0, 0, 420, 278)] autorelease];
-    OKABridgeVST3 *eklenti = new OKABridgeVST3;
-    OKABridgePanel *panel = new OKABridgePanel(eklenti);
-};
+// Types a name into the view's field and sends its action, as Return does.
+void adGir(OKABridgeVST3Gorunum *g, NSString *ad) {
+    NSTextField *alan = [[g subviews] objectAtIndex:0];
+    [alan setStringValue:ad];
+    [alan sendAction:[alan action] to:[alan target]];
+}
+
+id envanter(OKABridgeVST3Gorunum *g, std::size_t i, NSString *anahtar) {
+    return [[[g metinEnvanteri] objectAtIndex:i] objectForKey:anahtar];
+}
+std::string metin(OKABridgeVST3Gorunum *g, std::size_t i) { return [envanter(g, i, @"metin") UTF8String]; }
 
 } // namespace
 
 // What a host does with the panel, in order: asks, attaches, removes,
 // attaches again, and destroys the panel while its view is up.
 TEST(Panel, OneHostSessionFromTheFirstQuestionToDestruction) {
-    PanelSahnesi s;
-    EXPECT_EQ(s.panel->isPlatformTypeSupported(kPlatformTypeNSView), kResultTrue);
-    for (FIDString tur :
-         {static_cast<FIDString>(nullptr), kPlatformTypeHWND, kPlatformTypeX11EmbedWindowID, "nsview"})
-        EXPECT_EQ(s.panel->isPlatformTypeSupported(tur), kResultFalse) << (tur ? tur : "null");
-    ViewRect boyut;
-    ASSERT_EQ(s.panel->getSize(&boyut), kResultOk);
-    EXPECT_EQ(std::make_pair(boyut.getWidth(), boyut.getHeight()), std::make_pair(420, 278));
-    EXPECT_EQ(s.panel->attached(nullptr, kPlatformTypeNSView), kResultFalse);
-    EXPECT_EQ(s.panel->attached(s.ebeveyn, kPlatformTypeHWND), kResultFalse);
-    OKABridgePanel yetim(nullptr);
-    EXPECT_EQ(yetim.attached(s.ebeveyn, kPlatformTypeNSView), kResultFalse);
-    EXPECT_EQ([[s.ebeveyn subviews] count], 0u);
-    EXPECT_EQ(s.eklentiSayaci(), 2);
+    OKABridgeVST3 *eklenti = new OKABridgeVST3;
+    OKABridgePanel *panel = new OKABridgePanel(eklenti);
+    auto eklentiSayaci = [&] {
+        eklenti->addRef();
+        return static_cast<int>(eklenti->release());
+    };
+    NSView *ebeveyn = [[[NSView alloc] initWithFrame:NSMakeRect(0, 0, 420, 278)] autorelease];
+    [pencereIcerigi() addSubview:ebeveyn];
+    // Attaches in a pool of its own and keeps the view past it.
+    auto takVeTut = [&] {
+        OKABridgeVST3Gorunum *g = nil;
+        havuzda([&] {
+            EXPECT_EQ(panel->attached(ebeveyn, kPlatformTypeNSView), kResultOk);
+            if ([[ebeveyn subviews] count] == 1)
+                g = [[[ebeveyn subviews] objectAtIndex:0] retain];
+        });
+        return g;
+    };
 
-    OKABridgeVST3Gorunum *ilk = s.takVeTut();
+    EXPECT_EQ(panel->isPlatformTypeSupported(kPlatformTypeNSView), kResultTrue);
+    for (FIDString tur : {static_cast<FIDString>(nullptr), kPlatformTypeHWND, "nsview"})
+        EXPECT_EQ(panel->isPlatformTypeSupported(tur), kResultFalse) << (tur ? tur : "null");
+    ViewRect boyut;
+    ASSERT_EQ(panel->getSize(&boyut), kResultOk);
+    EXPECT_EQ(std::make_pair(boyut.getWidth(), boyut.getHeight()), std::make_pair(420, 278));
+    EXPECT_EQ(panel->attached(nullptr, kPlatformTypeNSView), kResultFalse);
+    EXPECT_EQ(panel->attached(ebeveyn, kPlatformTypeHWND), kResultFalse);
+    OKABridgePanel yetim(nullptr);
+    EXPECT_EQ(yetim.attached(ebeveyn, kPlatformTypeNSView), kResultFalse);
+    EXPECT_EQ([[ebeveyn subviews] count], 0u);
+    EXPECT_EQ(eklentiSayaci(), 2);
+
+    eklenti->elleAdiUygula("Bass", "test");
+    OKABridgeVST3Gorunum *ilk = takVeTut();
     ASSERT_NE(ilk, nil);
     EXPECT_TRUE(NSEqualSizes([ilk frame].size, NSMakeSize(420, 278)));
-    // The inventory's layout is the model's; here: every key carried over,
-    // the field's text and frame, real measurements, the plug-in's state.
-    NSArray *e = [ilk metinEnvanteri];
-    auto deger = [&](std::size_t i, NSString *ad) { return [[e objectAtIndex:i] objectForKey:ad]; };
-    ASSERT_EQ([e count], 13u);
-    for (std::size_t i = 0; i < [e count]; ++i)
-        EXPECT_GT([deger(i, @"cizilen") doubleValue], 8) << i; // the font really measured it
-    EXPECT_EQ([deger(1, @"x") doubleValue], 16 + [deger(0, @"cizilen") doubleValue]);
-    std::string satirlar;
-    for (std::size_t i : {6, 8, 9}) {
-        char satir[160];
-        std::snprintf(satir, sizeof satir, "%s|%g|%g|%g|%g|%d|%s\n", [deger(i, @"metin") UTF8String],
-                      [deger(i, @"x") doubleValue], [deger(i, @"y") doubleValue],
-                      [deger(i, @"w") doubleValue], [deger(i, @"h") doubleValue],
-                      [deger(i, @"hiza") intValue], [deger(i, @"renk") UTF8String]);
-        satirlar += satir;
-    }
-    EXPECT_EQ(satirlar, "Using Logic's name|16|131|388|24|0|#8F949B\nwaiting|16|83|140|18|0|#F0B442\n"
-                        "no format yet|156|83|248|16|1|#8F949B\n");
-    [[[ilk subviews] objectAtIndex:0] setStringValue:@"Lead Vox"];
-    [ilk adGirildi:nil];
-    EXPECT_EQ(s.eklenti->elleAdKopyasi(), "Lead Vox");
-    havuzda([&] { EXPECT_EQ(s.panel->removed(), kResultOk); });
-    EXPECT_EQ([[s.ebeveyn subviews] count], 0u);
+    // Its timer reads the plug-in into the field; the inventory takes the
+    // field's text and the real font's measurements.
+    bekle();
+    EXPECT_EQ(metin(ilk, 6), "Bass");
+    double const ilkYari = [envanter(ilk, 0, @"cizilen") doubleValue];
+    EXPECT_GT(ilkYari, 8);
+    EXPECT_EQ([envanter(ilk, 1, @"x") doubleValue], 16 + ilkYari);
+    adGir(ilk, @"Lead Vox");
+    EXPECT_EQ(eklenti->elleAdKopyasi(), "Lead Vox");
+
+    havuzda([&] { EXPECT_EQ(panel->removed(), kResultOk); });
+    EXPECT_EQ([[ebeveyn subviews] count], 0u);
     EXPECT_EQ([ilk retainCount], 1u); // its timer let it go
-    OKABridgeVST3Gorunum *ikinci = s.takVeTut();
+    OKABridgeVST3Gorunum *ikinci = takVeTut();
     EXPECT_NE(ikinci, ilk);
     [ilk release];
     [ikinci release];
     // A host that attaches again without removing gets one view, not two.
-    OKABridgeVST3Gorunum *son = s.takVeTut();
-    havuzda([&] { EXPECT_EQ([[s.ebeveyn subviews] count], 1u); }); // the list holds the view
-    havuzda([&] { s.panel->release(); });
-    s.panel = nullptr;
-    EXPECT_EQ([[s.ebeveyn subviews] count], 0u);
+    OKABridgeVST3Gorunum *son = takVeTut();
+    ASSERT_NE(son, nil);
+    havuzda([&] { panel->release(); });
+    EXPECT_EQ([[ebeveyn subviews] count], 0u);
     EXPECT_EQ([son retainCount], 1u);
-    EXPECT_EQ(s.eklentiSayaci(), 1);
+    EXPECT_EQ(eklentiSayaci(), 1);
     [son release];
+    eklenti->release();
 }
 
 TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindowAndWritesTheNameThroughItsProperty) {
     oka::AuIkizi au;
     OKABridgeVST3Arayuz *fabrika = [[[OKABridgeVST3Arayuz alloc] init] autorelease];
     EXPECT_EQ([fabrika interfaceVersion], 0u);
-    NSView *pencere = icerik();
+    NSView *pencere = pencereIcerigi();
     OKABridgeVST3Gorunum *gorunum = nil;
     havuzda([&] {
         gorunum = [[fabrika uiViewForAudioUnit:&au withSize:NSMakeSize(10, 900)] retain];
@@ -144,21 +134,17 @@ TEST(AudioUnitGorunumu, PollsOnlyWhileInAWindowAndWritesTheNameThroughItsPropert
     auto okumalar = [&](auto adim) {
         adim();
         int const once = au.okumaSayisi;
-        [[NSRunLoop currentRunLoop] runUntilDate:[NSDate dateWithTimeIntervalSinceNow:0.35]];
+        bekle();
         return au.okumaSayisi - once;
     };
     EXPECT_GT(okumalar([] {}), 0);
     EXPECT_EQ(okumalar([&] { havuzda([&] { [gorunum removeFromSuperview]; }); }), 0);
     EXPECT_EQ([gorunum retainCount], 1u); // a closed editor is freed
     EXPECT_GT(okumalar([&] { [pencere addSubview:gorunum]; }), 0);
-    auto durum = [&] {
-        return std::string([[[[gorunum metinEnvanteri] objectAtIndex:8] objectForKey:@"metin"] UTF8String]);
-    };
-    EXPECT_EQ(durum(), "waiting");
+    EXPECT_EQ(metin(gorunum, 8), "waiting");
     EXPECT_GT(okumalar([&] { au.okumaSonucu = -10879; }), 0); // any non-zero status is a failed read
-    EXPECT_EQ(durum(), "status unreadable");
-    [[[gorunum subviews] objectAtIndex:0] setStringValue:@"Snare"];
-    [gorunum adGirildi:nil];
+    EXPECT_EQ(metin(gorunum, 8), "status unreadable");
+    adGir(gorunum, @"Snare");
     EXPECT_EQ(std::make_pair(au.yazilanAd, au.yazmaSayisi), std::make_pair(std::string("Snare"), 1));
     [gorunum removeFromSuperview];
     [gorunum release];

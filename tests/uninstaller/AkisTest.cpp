@@ -34,7 +34,7 @@ TEST(Uyarici, ButtonsKeysAndTheTextMode) {
     EXPECT_EQ(cikis.str(), "[B] m\n");
 }
 
-// Answers the confirmation as scripted and keeps the last alert.
+// Answers the confirmation as told and keeps the last alert.
 struct SahteUyarici : Uyarici {
     int yanit = 0;
     bool hazir = false;
@@ -63,77 +63,69 @@ TEST(KaldirmaAkisi, ScriptsRunOffTheMainThreadWhileEventsAreHandled) {
     EXPECT_EQ(std::tie(s.kod, s.cikti), std::make_tuple(1, std::string("1")));
 }
 
+// Each outcome once, in both languages and both modes: its exit code, the
+// last alert (style, buttons, a telling part of its text), the runs made and
+// what non-interactive mode prints.
 TEST(KaldirmaAkisi, EachOutcomeHasItsExitCodeAlertAndRuns) {
     using S = UyariStili;
-    // Only exact prefixes at the very start of a line count.
-    const std::string R = "removed: a\nremoved: b\n\n  removed: c\nremoved:d\nRemoved: e\nalready gone: f\r\n"
-                          "already gone:g\nalready gone: tamam\ntamamlandı";
-    const std::vector<std::string> ok{"OK"}, en{"Uninstall", "Cancel"}, tr{"Kaldır", "Vazgeç"};
+    // Only exact prefixes at the very start of a line count, in either language.
+    const std::string R = "removed: a\nsilindi: b\n\n  removed: c\nremoved:d\nRemoved: e\nalready gone: f\r\n"
+                          "already gone:g\nzaten yok: h\nalready gone: tamam\ntamamlandı";
     struct Durum {
         BetikSonucu denetim, kaldirma;
-        int yanit;
-        bool turkce, test;
-        int kod;
+        int yanit, kod;
         S stil;
-        std::vector<std::string> dugmeler;
-        std::string calismalar, cikis, metin;
-    } durumlar[] = {
+        bool onay, yazilir; // onay: the confirmation is the last alert; yazilir: the output is printed
+        std::string calismalar, tr, en;
+    } const durumlar[] = {
         // clang-format off
-        {{3, "x"}, {}, 0, false, true, 3, S::uyari, ok, "K2", "",
-         "Logic Pro, Cubase or Fender Studio Pro is open. Quit it and try again — nothing was removed."},
-        {{3, "x"}, {}, 0, true, true, 3, S::uyari, ok, "K2", "",
-         "Logic Pro, Cubase ya da Fender Studio Pro açık. Kapatıp yeniden aç — hiçbir şey silinmedi."},
-        {{127, "kaldir.sh yok"}, {}, 0, false, true, 127, S::kritik, ok, "K2", "", "Check failed: kaldir.sh yok"},
-        {{126, "x"}, {}, 0, true, true, 126, S::kritik, ok, "K2", "", "Denetim yapılamadı: x"},
-        {{0, ""}, {}, 1, false, true, 0, S::uyari, en, "K2", "",
-         "This removes: the OKA Bridge plug-ins (AU, VST3), the OKA MIDI helper and the Cubase MIDI Remote "
-         "script. The OKA app is not removed."},
-        {{0, ""}, {}, -1, true, true, 0, S::uyari, tr, "K2", "",
-         "Şunlar silinecek: OKA Bridge eklentileri (AU, VST3), OKA MIDI yardımcısı ve Cubase MIDI Remote "
-         "betiği. OKA uygulaması silinmez."},
-        {{0, ""}, {0, R}, 0, false, true, 0, S::bilgi, ok, "K2O10", R + "\n",
-         "OKA Bridge was removed (2 items removed, 2 were already gone). The OKA app now opens the MIDI port "
-         "itself."},
-        {{0, ""}, {0, "silindi: a\nzaten yok: b\nzaten yok: c\ntamam\n"}, 0, true, false, 0, S::bilgi, ok, "K2O10",
-         "", "OKA Bridge kaldırıldı (1 öge silindi, 2 öge zaten yoktu). OKA uygulaması MIDI portunu artık "
-         "kendisi açar."},
-        {{0, ""}, {4, "removed: a\nalready gone: b"}, 0, false, true, 4, S::uyari, ok, "K2O10",
-         "removed: a\nalready gone: b\n",
-         "OKA Bridge was removed (1 items removed), but the Cubase script couldn't be removed: access to the "
-         "Documents folder wasn't allowed. Turn on System Settings → Privacy & Security → Files and Folders → "
-         "OKA Bridge Uninstall → Documents, then run this app again."},
-        {{0, ""}, {4, "silindi: a"}, 0, true, false, 4, S::uyari, ok, "K2O10", "",
-         "OKA Bridge kaldırıldı (1 öge silindi), ama Cubase betiği silinemedi: Belgeler klasörüne erişim "
-         "verilmedi. Sistem Ayarları → Gizlilik ve Güvenlik → Dosyalar ve Klasörler → OKA Bridge Uninstall → "
-         "Belgeler'i aç, sonra bu uygulamayı yeniden çalıştır."},
-        {{0, ""}, {9, "removed: a\ntamam"}, 0, false, true, 9, S::kritik, ok, "K2O10", "",
-         "Uninstall didn't finish:\nremoved: a\ntamam"},
-        {{0, ""}, {0, "silindi: tamam\nx tamam"}, 0, true, true, 1, S::kritik, ok, "K2O10", "",
-         "Kaldırma tamamlanamadı:\nsilindi: tamam\nx tamam"},
+        {{3, "x"}, {}, 0, 3, S::uyari, false, false, "K2", "Studio Pro açık. Kapatıp", "Studio Pro is open. Quit"},
+        {{127, "kaldir.sh yok"}, {}, 0, 127, S::kritik, false, false, "K2", "Denetim yapılamadı: kaldir.sh yok",
+         "Check failed: kaldir.sh yok"},
+        {{0, ""}, {}, 1, 0, S::uyari, true, false, "K2", "Şunlar silinecek: OKA Bridge eklentileri",
+         "This removes: the OKA Bridge plug-ins"},
+        {{0, ""}, {0, R}, 0, 0, S::bilgi, false, true, "K2O10", "(2 öge silindi, 3 öge zaten yoktu)",
+         "(2 items removed, 3 were already gone)"},
+        {{0, ""}, {4, "removed: a\nalready gone: b"}, 0, 4, S::uyari, false, true, "K2O10",
+         "(1 öge silindi), ama Cubase betiği silinemedi", "(1 items removed), but the Cubase script couldn't"},
+        {{0, ""}, {9, "removed: a\ntamam"}, 0, 9, S::kritik, false, false, "K2O10",
+         "Kaldırma tamamlanamadı:\nremoved: a\ntamam", "Uninstall didn't finish:\nremoved: a\ntamam"},
+        {{0, ""}, {0, "silindi: tamam\nx tamam"}, 0, 1, S::kritik, false, false, "K2O10",
+         "tamamlanamadı:\nsilindi: tamam\nx tamam", "finish:\nsilindi: tamam\nx tamam"},
         // clang-format on
     };
-    for (const Durum& d : durumlar) {
-        SahteUyarici u;
-        u.yanit = d.yanit;
-        std::ostringstream cikis;
-        std::string calismalar;
-        const Kaldirma k{
-            d.turkce, d.test, u,
-            [&](const Ekler& ekler, std::chrono::milliseconds sinir) {
-                // K: check, O: removal, each with its time limit in minutes.
-                const bool denetim = ekler == Ekler{{"OKA_KALDIR_KIP", "denetle"}};
-                const bool onayli = ekler == Ekler{{"OKA_KALDIR_ONAYLI", "1"}};
-                calismalar += (denetim ? "K" : onayli ? "O" : "?") + std::to_string(sinir.count() / 60000);
-                return denetim ? d.denetim : d.kaldirma;
-            },
-            cikis};
-        EXPECT_EQ(kaldir(k), d.kod) << d.metin;
-        EXPECT_EQ(u.son, "[OKA Bridge Uninstall] " + d.metin);
-        EXPECT_EQ(std::tie(u.hazir, u.sonStil, u.sonDugmeler, calismalar),
-                  std::make_tuple(true, d.stil, d.dugmeler, d.calismalar))
-            << d.metin;
-        EXPECT_EQ(cikis.str(), d.cikis) << d.metin;
-    }
+    for (const Durum& d : durumlar)
+        for (const bool turkce : {false, true})
+            for (const bool test : {false, true}) {
+                SahteUyarici u;
+                u.yanit = d.yanit;
+                std::ostringstream cikis;
+                std::string calismalar;
+                const Kaldirma k{turkce, test, u,
+                                 [&](const Ekler& ekler, std::chrono::milliseconds sinir) {
+                                     // K: check, O: removal, each with its time limit in minutes.
+                                     const bool denetim = ekler == Ekler{{"OKA_KALDIR_KIP", "denetle"}};
+                                     const bool onayli = ekler == Ekler{{"OKA_KALDIR_ONAYLI", "1"}};
+                                     calismalar += (denetim  ? "K"
+                                                    : onayli ? "O"
+                                                             : "?") +
+                                                   std::to_string(sinir.count() / 60000);
+                                     return denetim ? d.denetim : d.kaldirma;
+                                 },
+                                 cikis};
+                const std::vector<std::string> dugmeler =
+                    !d.onay  ? std::vector<std::string>{"OK"}
+                    : turkce ? std::vector<std::string>{"Kaldır", "Vazgeç"}
+                             : std::vector<std::string>{"Uninstall", "Cancel"};
+                const std::string ad = d.en + (turkce ? " tr" : "") + (test ? " test" : "");
+                EXPECT_EQ(kaldir(k), d.kod) << ad;
+                EXPECT_EQ(u.son.rfind("[OKA Bridge Uninstall] ", 0), 0u) << ad;
+                EXPECT_NE(u.son.find(turkce ? d.tr : d.en), std::string::npos) << ad << "\n" << u.son;
+                EXPECT_EQ(std::tie(u.hazir, u.sonStil, u.sonDugmeler, calismalar),
+                          std::make_tuple(true, d.stil, dugmeler, d.calismalar))
+                    << ad;
+                EXPECT_EQ(cikis.str(), test && d.yazilir ? d.kaldirma.cikti + "\n" : "") << ad;
+            }
 }
 
 // Valid UTF-8 unchanged, every ill-formed sequence one U+FFFD per maximal
