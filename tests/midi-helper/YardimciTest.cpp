@@ -156,7 +156,7 @@ TEST_F(YardimciDuzeni, ports_open_only_when_created_whole_and_no_other_process_h
     EXPECT_EQ(kapi(), 0);
     midi.yabanciKaldir(yabanci);
     EXPECT_TRUE(qda([this] { return midi.acik(); }));
-    EXPECT_EQ(midi.kayit(), (Satirlar{"at hedef", "at kaynak", "at hedef", SORGU_PAKETI})); // no query before
+    EXPECT_EQ(midi.kayit(), (Satirlar{"at hedef", "at kaynak", "at hedef", SORGU_PAKETI})); // one query, at the end
     auto const s = satirlar();
     EXPECT_EQ(Satirlar(s.begin() + 1, s.end()),
               (Satirlar{"port açılamadı (hedef 0, kaynak -50)",
