@@ -1,5 +1,5 @@
 // Pure parts of the helper: configuration, frames, hello text, UMP both ways,
-// the ID file.
+// the ID file, the ring between the MIDI system's threads.
 
 #include "cekirdek/Ayarlar.h"
 #include "cekirdek/BaytHalkasi.h"
@@ -9,27 +9,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <thread>
-#include <unistd.h>
 
 using namespace oka::yardimci;
 
 TEST(Ayarlar, environment_values_are_taken_and_an_unusable_port_is_the_default) {
     EXPECT_EQ(ayarlariOku({}).PORT_ADI, "OKA");
-    EXPECT_EQ(ayarlariOku({}).KIMLIK_ALANI, "com.quillmarsh.brightmoor.midi-yardimci");
     Ayarlar const bos = ayarlariOku({{"OKA_YARDIMCI_PORT_ADI", ""}, {"OKA_YARDIMCI_KIMLIK_ALANI", ""}});
-    EXPECT_EQ(bos.PORT_ADI, "");
-    EXPECT_EQ(bos.KIMLIK_ALANI, "");
-    struct {
-        char const* metin;
-        uint16_t kapi;
-    } const durumlar[] = {{"", 53290},  {"abc", 53290}, {"70000", 53290}, {"12a", 53290}, {"+", 53290},
-                          {"-5", 53290}, {"+8000", 8000}, {"0", 0},        {"65535", 65535}, {"065535", 65535},
-                          {"99999999999999999999", 53290}};
-    for (auto const& d : durumlar)
-        EXPECT_EQ(ayarlariOku({{"OKA_YARDIMCI_KAPI", d.metin}}).YARDIMCI_KAPI, d.kapi) << d.metin;
+    EXPECT_EQ(bos.PORT_ADI + bos.KIMLIK_ALANI, "");
+    std::pair<char const*, int> const durumlar[] = {
+        {"", 53290},     {"abc", 53290},  {"70000", 53290},  {"12a", 53290},   {"+", 53290},
+        {"-5", 53290},   {"+8000", 8000}, {"0", 0},          {"65535", 65535}, {"065535", 65535},
+        {"99999999999999999999", 53290}};
+    for (auto const& [metin, kapi] : durumlar)
+        EXPECT_EQ(ayarlariOku({{"OKA_YARDIMCI_KAPI", metin}}).YARDIMCI_KAPI, kapi) << metin;
 }
 
 TEST(Ayarlar, the_white_list_holds_exactly_its_42_notes) {
@@ -45,17 +41,13 @@ TEST(Ayarlar, the_white_list_holds_exactly_its_42_notes) {
 
 TEST(Cerceve, a_request_line_is_told_from_an_app_frame) {
     auto b = [](std::string const& s) { return Baytlar(s.begin(), s.end()); };
-    struct {
-        Baytlar ilk;
-        HttpKarari karar;
-    } const durumlar[] = {
+    std::pair<Baytlar, HttpKarari> const durumlar[] = {
         {b("GET / HTTP/1.1\r\n"), HttpKarari::EVET}, {b("OPTIONS "), HttpKarari::EVET},
         {b("POST"), HttpKarari::BELIRSIZ},           {{}, HttpKarari::BELIRSIZ},
         {{0x00, 0x01, 0x02}, HttpKarari::HAYIR},      {b("Get / "), HttpKarari::HAYIR},
-        {b(" GET"), HttpKarari::HAYIR},               {b("ABCDEFGHIJKLMNOPQ"), HttpKarari::HAYIR},
-    };
-    for (auto const& d : durumlar)
-        EXPECT_EQ(d.karar, httpIstegiMi(d.ilk)) << hex(d.ilk);
+        {b(" GET"), HttpKarari::HAYIR},               {b("ABCDEFGHIJKLMNOPQ"), HttpKarari::HAYIR}};
+    for (auto const& [ilk, karar] : durumlar)
+        EXPECT_EQ(karar, httpIstegiMi(ilk)) << hex(ilk);
 }
 
 TEST(Cerceve, the_hello_is_byte_exact_and_stays_valid_json_for_any_port_name) {
@@ -68,44 +60,30 @@ TEST(Cerceve, the_hello_is_byte_exact_and_stays_valid_json_for_any_port_name) {
 }
 
 TEST(Cerceve, utf8_check) {
-    struct {
-        Baytlar b;
-        bool gecerli;
-    } const durumlar[] = {{{}, true},
-                          {{'h', 'i'}, true},
-                          {{0xC3, 0x9C}, true},
-                          {{0xE2, 0x80, 0x94}, true},
-                          {{0xEF, 0xBB, 0xBF}, true},
-                          {{0xF0, 0x9F, 0x8E, 0xB9}, true},
-                          {{0xC3}, false},
-                          {{0xC0, 0x80}, false},
-                          {{0xED, 0xA0, 0x80}, false},
-                          {{0xE2, 0x28, 0xA1}, false},
-                          {{0xFF}, false}};
-    for (auto const& d : durumlar)
-        EXPECT_EQ(gecerliUtf8(d.b), d.gecerli) << hex(d.b);
+    std::pair<Baytlar, bool> const durumlar[] = {
+        {{}, true},           {{'h', 'i'}, true},         {{0xC3, 0x9C}, true},       {{0xE2, 0x80, 0x94}, true},
+        {{0xEF, 0xBB, 0xBF}, true}, {{0xF0, 0x9F, 0x8E, 0xB9}, true}, {{0xC3}, false}, {{0xC0, 0x80}, false},
+        {{0xED, 0xA0, 0x80}, false}, {{0xE2, 0x28, 0xA1}, false}, {{0xFF}, false}};
+    for (auto const& [b, gecerli] : durumlar)
+        EXPECT_EQ(gecerliUtf8(b), gecerli) << hex(b);
 }
 
 TEST(Ump, channel_and_sysex_messages_are_read_and_the_rest_skipped) {
-    struct {
-        OlayListesi liste;
-        std::vector<MidiOgesi> ogeler;
-    } const durumlar[] = {
+    std::pair<OlayListesi, std::vector<MidiOgesi>> const durumlar[] = {
         {{{0x20905E7F}}, {{false, 0, {0x90, 0x5E, 0x7F}}}},
-        {{{0x2A80FFC0}}, {{false, 0, {0x80, 0x7F, 0x40}}}},  // group ignored, data masked
-        {{{0x20C01234}}, {{false, 0, {0xC0, 0x12, 0x34}}}},  // program change keeps the word's third byte
+        {{{0x2A80FFC0}}, {{false, 0, {0x80, 0x7F, 0x40}}}}, // group ignored, data masked
+        {{{0x20C01234}}, {{false, 0, {0xC0, 0x12, 0x34}}}}, // program change keeps the word's third byte
         {{{0x10F80000, 0x40901234, 0x56780000, 0x20E27F3F}}, {{false, 0, {0xE2, 0x7F, 0x3F}}}},
         {{{0x30160102, 0x03040506}}, {{true, 1, {1, 2, 3, 4, 5, 6}}}},
-        {{{0x30390102, 0x03040506}}, {{true, 3, {1, 2, 3, 4, 5, 6}}}},  // count above 6 is 6
+        {{{0x30390102, 0x03040506}}, {{true, 3, {1, 2, 3, 4, 5, 6}}}}, // count above 6 is 6
         {{{0x30028182, 0x00000000}}, {{true, 0, {0x01, 0x02}}}},
-        {{{0x20905E7F, 0x30160102}}, {{false, 0, {0x90, 0x5E, 0x7F}}}},  // cut short: the rest dropped
-        {{{0x50000000, 0x20905E7F}}, {}},  // type 5 takes four words
+        {{{0x20905E7F, 0x30160102}}, {{false, 0, {0x90, 0x5E, 0x7F}}}}, // cut short: the rest dropped
+        {{{0x50000000, 0x20905E7F}}, {}},                                  // type 5 takes four words
         {{{0xB0000000, 0, 0, 0x20905E7F, 0x40000000, 0}}, {{false, 0, {0x90, 0x5E, 0x7F}}}},
-        {{{0xC0000000, 0, 0x20905D7F, 0x20905E7F}}, {{false, 0, {0x90, 0x5E, 0x7F}}}},  // type C takes three words
-        {{{0x20905E7F}, {0x20905D7F}}, {{false, 0, {0x90, 0x5E, 0x7F}}, {false, 0, {0x90, 0x5D, 0x7F}}}},
-    };
-    for (auto const& d : durumlar)
-        EXPECT_EQ(umpMesajlari(d.liste), d.ogeler);
+        {{{0xC0000000, 0, 0x20905D7F, 0x20905E7F}}, {{false, 0, {0x90, 0x5E, 0x7F}}}}, // type C takes three words
+        {{{0x20905E7F}, {0x20905D7F}}, {{false, 0, {0x90, 0x5E, 0x7F}}, {false, 0, {0x90, 0x5D, 0x7F}}}}};
+    for (auto const& [liste, ogeler] : durumlar)
+        EXPECT_EQ(umpMesajlari(liste), ogeler);
 }
 
 TEST(Ump, sysex_is_packed_six_bytes_per_chunk_and_64_words_per_packet) {
@@ -113,35 +91,21 @@ TEST(Ump, sysex_is_packed_six_bytes_per_chunk_and_64_words_per_packet) {
     EXPECT_EQ(sysexPaketleri(sorgu),
               (OlayListesi{{0x30160000, 0x6614014F, 0x30264B41, 0x30303031, 0x30340102, 0x03040000}}));
     EXPECT_EQ(sysexPaketleri({0xF0, 0xF7}), (OlayListesi{{0x30000000, 0x00000000}}));
-    Baytlar uzun(202, 0x55);
-    auto const paketler = sysexPaketleri(uzun);
+    auto const paketler = sysexPaketleri(Baytlar(202, 0x55));
     ASSERT_EQ(paketler.size(), 2u);
     EXPECT_EQ(paketler[0].size(), 64u);
-    EXPECT_EQ(paketler[1].size(), 4u);
-    EXPECT_EQ(paketler[1][2], 0x30325555u);
+    EXPECT_EQ(paketler[1], (UmpPaketi{0x30265555, 0x55555555, 0x30325555, 0}));
     EXPECT_EQ(kanalKelimesi({0x90, 0xDE, 0xFF}), 0x20905E7Fu);
 }
 
-TEST(Ump, byte_messages_and_words_convert_both_ways) {
-    struct {
-        Baytlar m;
-        std::vector<uint32_t> kelimeler;
-    } const durumlar[] = {
+TEST(Ump, a_byte_message_becomes_the_words_that_carry_it) {
+    std::pair<Baytlar, std::vector<uint32_t>> const durumlar[] = {
         {{0x90, 0x5E, 0x7F}, {0x20905E7F}}, {{0xC3, 0x05}, {0x20C30500}}, {{0xD0, 0x40}, {0x20D04000}},
         {{0xF8}, {0x10F80000}},             {{0x5E, 0x7F}, {}},           {{0xF7}, {}},
         {{0xF0, 0x01, 0x02, 0xF7}, {0x30020102, 0x00000000}},
-        {{0xF0, 0x01, 0x02}, {0x30020102, 0x00000000}}, // an unterminated SysEx is taken whole
-    };
-    UmpBaytCevirici cevirici;
-    for (auto const& d : durumlar) {
-        EXPECT_EQ(baytlardanUmp(d.m.data(), d.m.size()), d.kelimeler) << hex(d.m);
-        if (d.kelimeler.empty() || d.m[0] == 0xF8)
-            continue;
-        Baytlar geri = d.m;
-        if (geri.back() != 0xF7 && geri[0] == 0xF0)
-            geri.push_back(0xF7);
-        EXPECT_EQ(cevirici.cevir({d.kelimeler}), std::vector<Baytlar>{geri}) << hex(d.m);
-    }
+        {{0xF0, 0x01, 0x02}, {0x30020102, 0x00000000}}}; // an unterminated SysEx is taken whole
+    for (auto const& [m, kelimeler] : durumlar)
+        EXPECT_EQ(baytlardanUmp(m.data(), m.size()), kelimeler) << hex(m);
 }
 
 TEST(Ump, the_sysex_buffer_is_bounded_and_starts_clean_after_an_overflow) {
@@ -165,15 +129,11 @@ TEST(Ump, the_sysex_buffer_is_bounded_and_starts_clean_after_an_overflow) {
 TEST(KimlikDosyasi, ids_survive_a_reopen_and_a_bad_value_or_suite_name_is_handled) {
     char sablon[] = "/tmp/oka-kimlik-XXXXXX";
     std::string const dizin = mkdtemp(sablon);
-    {
-        auto d = kimlikDosyasiAc(dizin, "alan.bir");
-        EXPECT_FALSE(d->tamsayi("hedef.uniqueID"));
-        d->tamsayiYaz("hedef.uniqueID", -1203345);
-        d->tamsayiYaz("kaynak.uniqueID", 884512);
-    }
     auto d = kimlikDosyasiAc(dizin, "alan.bir");
-    EXPECT_EQ(d->tamsayi("hedef.uniqueID"), -1203345);
-    EXPECT_EQ(d->tamsayi("kaynak.uniqueID"), 884512);
+    d->tamsayiYaz("hedef.uniqueID", -1203345);
+    d->tamsayiYaz("kaynak.uniqueID", 884512);
+    EXPECT_EQ(kimlikDosyasiAc(dizin, "alan.bir")->tamsayi("hedef.uniqueID"), -1203345);
+    EXPECT_EQ(kimlikDosyasiAc(dizin, "alan.bir")->tamsayi("kaynak.uniqueID"), 884512);
     EXPECT_FALSE(kimlikDosyasiAc(dizin, "alan.iki")->tamsayi("hedef.uniqueID"));
     std::ofstream(dizin + "/oka-midi-yardimci/alan.bir.conf") << "hedef.uniqueID=12x\nkaynak.uniqueID=\n";
     EXPECT_FALSE(d->tamsayi("hedef.uniqueID"));
@@ -184,34 +144,30 @@ TEST(KimlikDosyasi, ids_survive_a_reopen_and_a_bad_value_or_suite_name_is_handle
     }
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "/x"}, {"HOME", "/h"}}), "/x");
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "rel"}, {"HOME", "/h"}}), "/h/.config");
-    std::system(("rm -rf " + dizin).c_str());
+    std::filesystem::remove_all(dizin);
 }
 
 TEST(BaytHalkasi, records_cross_threads_whole_and_in_order_through_a_small_ring) {
     BaytHalkasi halka(64);
-    uint8_t const cokBuyuk[64] = {};
-    EXPECT_FALSE(halka.yaz(cokBuyuk, 61)); // with its length it exceeds the ring
+    EXPECT_FALSE(halka.yaz(Baytlar(61).data(), 61)); // with its length it exceeds the ring
     constexpr uint32_t SAYI = 20000;
+    auto kayit = [](uint32_t i) {
+        Baytlar k(1 + i % 40);
+        std::iota(k.begin(), k.end(), uint8_t(i));
+        return k;
+    };
     std::thread uretici([&] {
-        uint8_t kayit[40];
-        for (uint32_t i = 0; i < SAYI; ++i) {
-            uint32_t const n = 1 + i % 40;
-            for (uint32_t j = 0; j < n; ++j)
-                kayit[j] = uint8_t(i + j);
-            while (!halka.yaz(kayit, n))
+        for (uint32_t i = 0; i < SAYI; ++i)
+            while (!halka.yaz(kayit(i).data(), uint32_t(kayit(i).size())))
                 std::this_thread::yield();
-        }
     });
     uint32_t hatali = 0;
-    uint8_t kayit[40];
     for (uint32_t i = 0; i < SAYI; ++i) {
-        uint32_t n;
-        while ((n = halka.siradakiBoyu()) == 0)
+        Baytlar k;
+        while (k.resize(halka.siradakiBoyu()), k.empty())
             std::this_thread::yield();
-        halka.al(kayit);
-        hatali += n != 1 + i % 40;
-        for (uint32_t j = 0; j < n; ++j)
-            hatali += kayit[j] != uint8_t(i + j);
+        halka.al(k.data());
+        hatali += k != kayit(i);
     }
     uretici.join();
     EXPECT_EQ(hatali, 0u);

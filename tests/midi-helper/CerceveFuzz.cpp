@@ -1,5 +1,5 @@
-// Bytes from any local process: cutting them in one piece or a byte at a time
-// gives the same frames, and nothing reads past the input.
+// Bytes from any local process: cut in one piece or a byte at a time they give
+// the same frames, and nothing reads past the input.
 
 #include "cekirdek/Cerceve.h"
 
@@ -12,30 +12,23 @@ using namespace oka::yardimci;
 namespace {
 using Kesimler = std::vector<std::pair<uint8_t, Baytlar>>;
 
-// Frames cut from the front until more bytes are needed or the length is zero; true on a zero length.
+// Cuts frames off the front of `alinan` until more bytes are needed; true at a zero length.
 bool kes(Baytlar& alinan, Kesimler& kesimler) {
-    size_t bas = 0;
-    while (true) {
-        KesimSonucu const s = cerceveKes(alinan.data() + bas, alinan.size() - bas);
-        if (s.tur == KesimSonucu::HATA)
-            return true;
-        if (s.tur == KesimSonucu::EKSIK)
-            break;
-        if (s.tuketilen != s.govde.size() + 3 || bas + s.tuketilen > alinan.size())
+    KesimSonucu s;
+    while ((s = cerceveKes(alinan.data(), alinan.size())).tur == KesimSonucu::CERCEVE) {
+        if (s.tuketilen != s.govde.size() + 3 || s.tuketilen > alinan.size())
             std::abort();
         kesimler.emplace_back(s.tip, s.govde);
-        bas += s.tuketilen;
+        alinan.erase(alinan.begin(), alinan.begin() + long(s.tuketilen));
     }
-    alinan.erase(alinan.begin(), alinan.begin() + long(bas));
-    return false;
+    return s.tur == KesimSonucu::HATA;
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* veri, size_t boyut) {
-    Baytlar butun(veri, veri + boyut);
+    Baytlar butun(veri, veri + boyut), parca;
     Kesimler a, b;
     bool const hataA = kes(butun, a);
-    Baytlar parca;
     bool hataB = false;
     for (size_t i = 0; i < boyut && !hataB; ++i) {
         parca.push_back(veri[i]);
@@ -43,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* veri, size_t boyut) {
     }
     if (a != b || hataA != hataB)
         std::abort();
-    Baytlar const ilk(veri, veri + std::min<size_t>(boyut, 24));
-    (void)httpIstegiMi(ilk);
-    (void)gecerliUtf8(butun);
+    (void)httpIstegiMi(Baytlar(veri, veri + std::min<size_t>(boyut, 24)));
+    (void)gecerliUtf8(Baytlar(veri, veri + boyut));
     return 0;
 }
