@@ -46,7 +46,7 @@ struct Hat {
         okuyucu = std::thread([this] {
             while (!dur)
                 if (auto c = istemci->cerceve(0x82, 50ms))
-                    gecikmeler.push_back(simdiMs() - sesBasligi(c->yuk).zaman);
+                    gecikmeler.push_back(simdiMs() - sesAlani<double>(c, 4));
         });
     }
     void uret() {

@@ -1,6 +1,5 @@
-"""Runs a command while holding the machine-wide lock on the product ports:
-the SDK's validator activates instances, and each one serves on those ports.
-argv: the command and its arguments; exits with the command's status."""
+"""Runs argv as a command while holding the machine-wide lock on the product ports (the
+SDK's validator activates instances, each serving on them); exits with its status."""
 import subprocess
 import sys
 
