@@ -3,7 +3,7 @@ workstation to the app and one back. argv: path of oka-midi-yardimci."""
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "midi-helper"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from jack_ortami import Ortam, hazirla  # noqa: E402
 
 ortam = Ortam(sys.argv[1])
