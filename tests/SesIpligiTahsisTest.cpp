@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <new>
 #include <thread>
 
