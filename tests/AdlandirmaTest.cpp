@@ -154,12 +154,8 @@ TEST(Adlandirma, TheProviderIsHeldUntilReplacedTerminatedOrDestroyed) {
 }
 
 TEST(Utf8, HostTextUpToTheLimit) {
-    struct Durum {
-        char const* ad;
-        std::u16string metin;
-        std::size_t sinir;
-        std::string beklenen;
-    } const tablo[] = {
+    // What it is, the host's text, the limit in units, the UTF-8 expected.
+    std::tuple<char const*, std::u16string, std::size_t, std::string> const tablo[] = {
         {"ASCII and Turkish", u"Ab ş", 256, "Ab \xC5\x9F"},
         {"a surrogate pair is one 4-byte code point", u"a\U0001F3A4", 256, "a\xF0\x9F\x8E\xA4"},
         {"a high surrogate as the last unit within the limit", u"a\U0001F3A4", 2, "a\xED\xA0\xBC"},
@@ -171,7 +167,7 @@ TEST(Utf8, HostTextUpToTheLimit) {
         {"the first 3-byte and the last 2-byte unit", u"\u0800\u07FF", 256, "\xE0\xA0\x80\xDF\xBF"},
         {"limit 0", u"abc", 0, ""},
     };
-    for (auto const& d : tablo)
-        EXPECT_EQ(oka::utf8(d.metin.c_str(), d.sinir), d.beklenen) << d.ad;
+    for (auto const& [ne, metin, sinir, beklenen] : tablo)
+        EXPECT_EQ(oka::utf8(metin.c_str(), sinir), beklenen) << ne;
     EXPECT_EQ(oka::utf8(nullptr, 256), "");
 }

@@ -122,12 +122,8 @@ TEST(Cekirdek, WithAServerBlocksAreTappedAndTheRoleFollowsTheName) {
 }
 
 TEST(Rol, DecisionFromNameMainOutputAndProcess) {
-    struct Durum {
-        char const* ad;
-        std::int32_t ana;
-        char const* surec;
-        bool master;
-    } const tablo[] = {
+    // Channel name, main-output statement, process name: master?
+    std::tuple<char const*, std::int32_t, char const*, bool> const tablo[] = {
         {"Stereo Out", -1, "Cubase", true}, {"Stereo Out", 0, "Logic Pro", true},
         {"Vocals", -1, "Logic Pro", false}, {"Vocals", 1, "Logic Pro", true},
         {"Main", -1, "Studio One 7", true}, {"Main", -1, "Studio Pro 8", true},
@@ -136,9 +132,8 @@ TEST(Rol, DecisionFromNameMainOutputAndProcess) {
         {"Main", 2, "Cubase 14", false},    {"stereo out", -1, "Cubase", false},
         {"", -1, "Studio One", false},
     };
-    for (auto const& d : tablo)
-        EXPECT_EQ(oka::rolKarari(d.ad, d.ana, d.surec), d.master)
-            << d.ad << " / " << d.ana << " / " << d.surec;
+    for (auto const& [ad, ana, surec, master] : tablo)
+        EXPECT_EQ(oka::rolKarari(ad, ana, surec), master) << ad << " / " << ana << " / " << surec;
 }
 
 TEST(ElleAd, TheManualNameWinsOnceAndClearingFallsBack) {
@@ -159,21 +154,17 @@ TEST(ElleAd, TheManualNameWinsOnceAndClearingFallsBack) {
 
 TEST(Metinler, JsonEscapingAndHostLabels) {
     std::pair<std::string, std::string> const kacis[] = {
-        {"a\"b\\c", "a\\\"b\\\\c"},
-        {"\t\n\r", "\\t\\n\\r"},
-        {std::string("\x01\x1f\x20", 3), "\\u0001\\u001f "},
-        {"ş/ü", "ş/ü"},
+        {"a\"b", "a\\\"b"},      {"a\\b", "a\\\\b"},
+        {"\t\n\r", "\\t\\n\\r"}, {std::string("\x01\x1f\x20", 3), "\\u0001\\u001f "},
+        {"ş/ü", "ş/ü"},          {"", ""},
     };
     for (auto const& [girdi, beklenen] : kacis)
         EXPECT_EQ(oka::jsonKacis(girdi), beklenen) << girdi;
     std::pair<char const*, char const*> const etiket[] = {
-        {"Logic Pro", "Logic"},
-        {"AUHostingService", "Logic"},
-        {"Cubase 14", "Cubase"},
-        {"Studio One 7", "Studio One"},
-        {"", "DAW"},
-        {"Logi", "Logi"},
-        {"cubase", "cubase"},
+        {"Logic Pro", "Logic"},  {"AUHostingService", "Logic"},
+        {"Cubase 14", "Cubase"}, {"Studio One 7", "Studio One"},
+        {"Live", "Live"},        {"", "DAW"},
+        {"Logi", "Logi"},        {"cubase", "cubase"},
     };
     for (auto const& [surec, beklenen] : etiket)
         EXPECT_EQ(oka::konakEtiketi(surec), beklenen) << surec;
