@@ -9,7 +9,7 @@
 # another run holds (the machine-wide port lock) also ends there, so a
 # developer may want to run such a mutant again.
 #
-#   scripts/mutasyon.sh [--alan cekirdek|sunucu|oturum|kaldirici|midi|panel] [--en-cok N] [--tohum S]
+#   scripts/mutasyon.sh [--alan cekirdek|sunucu|oturum|kaldirici|midi|panel|kabuk] [--en-cok N] [--tohum S]
 #                       [--sure SANIYE] [--derleme KLASOR] [--j N] [--liste]
 #
 # Output: one line per mutant, then the score (killed/total) and the survivors
@@ -28,6 +28,7 @@ oturum;plugin/server/Sunucu.cpp;^SunucuSoket\.;oka_sunucu_testleri
 kaldirici;uninstaller/Akis.cpp uninstaller/Utf8.cpp uninstaller/Betik.cpp;^kaldir\.;oka_kaldir_testleri
 midi;midi-helper/cekirdek/Ayarlar.cpp midi-helper/cekirdek/BaytHalkasi.cpp midi-helper/cekirdek/Cerceve.cpp midi-helper/cekirdek/Gunluk.cpp midi-helper/cekirdek/KimlikDosyasi.cpp midi-helper/cekirdek/Ump.cpp midi-helper/cekirdek/Yardimci.cpp;^midi\.;oka_midi_testleri
 panel;plugin/panel/PanelModeli.cpp;^panel\.Panel[A-Za-z]*\.;oka_panel_testleri
+kabuk;plugin/vst3/OKABridgeVST3.cpp;^(Fabrika|Kabuk|KayitliDurum|Adlandirma|SesIpligi)\.;oka_testleri
 '
 
 alan=cekirdek

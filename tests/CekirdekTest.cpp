@@ -1,41 +1,50 @@
+// The bridge core through a test shell, and the texts it composes.
+
 #include "TestYardimcilari.h"
 
 #include "core/JsonKacis.h"
 #include "core/KonakEtiketi.h"
+#include "diag/Gunluk.h"
 #include "platform/Surec.h"
 #include "server/Sunucu.h"
 
+#include <cerrno>
 #include <cmath>
-#include <gtest/gtest.h>
 
-TEST(Cekirdek, LabelsCountUpAndTheStatusRecordTakesThePanelPeak) {
+TEST(Cekirdek, EachInstanceTakesTheNextLabelAndReportsItsEnvironmentUnderIt) {
+    HataSatirlari hata;
+    OlaySatirlari y;
     SahteKabuk c, sonraki;
     int const no = std::stoi(c.ornekEtiketi().substr(1));
     EXPECT_EQ(c.ornekEtiketi() + "|" + sonraki.ornekEtiketi(),
               "#" + std::to_string(no) + " vst3|#" + std::to_string(no + 1) + " vst3");
-    std::vector<float> a(64, 0.5f), b(64, -0.25f);
-    float const* k[2] = {a.data(), b.data()};
-    c.sesIsle(k, 2, 64);
+    EXPECT_EQ(
+        y.ornegin(c.ornekEtiketi()),
+        (std::vector<std::string>{"──────── OKA KOPRU ────────", "surum=1.1 degisken=vst3",
+                                  "surec=" + oka::surecAdi() + " pid=" + std::to_string(oka::surecNo()),
+                                  "kum havuzu: APP_SANDBOX_CONTAINER_ID=hayir · sandbox_check=olculemedi",
+                                  "/tmp yazilabilir: EVET"}));
+    EXPECT_TRUE(hata.hepsi().empty()) << "the report stays out of the system log";
+}
+
+TEST(Cekirdek, TheStatusRecordTakesThePanelPeakAndCutsLongNames) {
+    SahteKabuk c;
+    std::vector<float> a(64, 0.5f);
+    float const* k[1] = {a.data()};
+    c.sesIsle(k, 1, 64);
     oka::ArayuzDurumu d;
     c.durumDoldur(d);
     EXPECT_NEAR(d.tepeDb, 20.0 * std::log10(0.5), 1e-4);
-    EXPECT_EQ(d.ornekleme, 48000.0);
-    EXPECT_EQ(d.kanal, 2);
-    EXPECT_EQ(d.rolMasterMi, 0);
-    EXPECT_STREQ(d.surum, "1.1");
-    EXPECT_EQ(std::string(d.konak), oka::konakEtiketi(oka::surecAdi()));
-
+    EXPECT_EQ(std::tuple(d.ornekleme, d.kanal, d.rolMasterMi, std::string(d.surum), std::string(d.konak)),
+              std::tuple(48000.0, 2, 0, std::string("1.1"), oka::konakEtiketi(oka::surecAdi())));
     c.format = {};
     c.anaCikis = 1;
-    c.konakAdiKoy(std::string(400, 'x'));
+    c.konakAd = std::string(400, 'x');
     c.elleAdiUygula(std::string(300, 'y').c_str(), "arayuz");
     c.durumDoldur(d);
-    EXPECT_EQ(d.tepeDb, -120.0f) << "the first fill took the peak";
-    EXPECT_EQ(d.ornekleme, 0.0);
-    EXPECT_EQ(d.kanal, 0);
-    EXPECT_EQ(d.rolMasterMi, 1) << "the role is computed afresh";
-    EXPECT_EQ(std::string(d.logicAd), std::string(255, 'x'));
-    EXPECT_EQ(std::string(d.elleAd), std::string(255, 'y'));
+    EXPECT_EQ(std::tuple(d.tepeDb, d.ornekleme, d.kanal, d.rolMasterMi), std::tuple(-120.0f, 0.0, 0, 1))
+        << "the first fill took the peak; the role is decided afresh";
+    EXPECT_EQ(std::string(d.logicAd) + "|" + d.elleAd, std::string(255, 'x') + "|" + std::string(255, 'y'));
 }
 
 TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
@@ -63,44 +72,40 @@ TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
         {"no frames", {a.data(), b.data()}, 2, 0, 0, 0, 0},
         {"no channels", {a.data(), b.data()}, 0, 10, 0, 0, 0},
         {"no first buffer", {nullptr, b.data()}, 2, 10, 0, 0, 0},
+        {"no channel array", {}, 2, 10, 0, 0, 0},
     };
     for (auto const& d : tablo) {
         SahteKabuk c;
-        c.sesIsle(d.kanallar.data(), d.kanal, d.kare);
-        c.sesIsle(d.kanallar.data(), d.kanal, d.kare); // a second equal block leaves the peak
-        EXPECT_DOUBLE_EQ(c.tepe.load(), d.tepe) << d.ad;
-        EXPECT_FLOAT_EQ(c.arayuzTepe.load(), static_cast<float>(d.tepe)) << d.ad;
-        EXPECT_DOUBLE_EQ(c.kareToplami.load(), 2 * d.kare2) << d.ad;
-        EXPECT_EQ(c.olculenOrnek.load(), 2 * d.olculen) << d.ad;
+        float const* const* k = d.kanallar.empty() ? nullptr : d.kanallar.data();
+        c.sesIsle(k, d.kanal, d.kare);
+        c.sesIsle(k, d.kanal, d.kare); // a second equal block leaves the peak
+        EXPECT_EQ(std::tuple(c.tepe.load(), c.arayuzTepe.load(), c.kareToplami.load(), c.olculenOrnek.load()),
+                  std::tuple(d.tepe, static_cast<float>(d.tepe), 2 * d.kare2, 2 * d.olculen))
+            << d.ad;
     }
-    SahteKabuk c;
-    c.sesIsle(nullptr, 2, 8);
-    EXPECT_EQ(c.olculenOrnek.load(), 0u);
 }
 
 TEST(Cekirdek, WithAServerBlocksAreTappedAndTheRoleFollowsTheName) {
     KapiKilidi kapilar("oka-kapilar");
     OlaySatirlari y;
     SahteKabuk c;
-    c.konakAdiKoy("Stereo Out");
+    c.konakAd = "Stereo Out";
     c.baslat();
     oka::Sunucu* s = c.sunucuAl();
     EXPECT_TRUE(c.rolMaster && s->rolMaster);
     s->bagli = true; // as the session sets it; what the core does needs no socket
-    std::vector<float> a(16, 0.5f), b(16, -0.25f), beklenen(a);
-    beklenen.insert(beklenen.end(), b.begin(), b.end());
+    std::vector<float> a(16, 0.5f), b(16, -0.25f);
     float const* k[2] = {a.data(), b.data()};
     c.ornekZamani = 480.0;
     c.sesIsle(k, 2, 16);
-    c.sesIsle(k, 1, 16);
+    c.sesIsle(k, 1, 8);
     double zaman = 0;
     std::uint16_t kanal = 0, kare = 0;
     std::vector<float> blok(oka::HalkaTampon::SLOT_ORNEK);
     ASSERT_TRUE(s->halka.oku(zaman, kanal, kare, blok.data()));
-    EXPECT_EQ(std::vector<float>(blok.begin(), blok.begin() + 32), beklenen);
-    EXPECT_EQ(zaman, 480.0);
-    ASSERT_TRUE(s->halka.oku(zaman, kanal, kare, blok.data()));
-    EXPECT_EQ(std::vector<float>(blok.begin(), blok.begin() + kanal * kare), a) << "mono";
+    EXPECT_EQ(std::tuple(zaman, kanal, kare, blok[15], blok[16]), std::tuple(480.0, 2, 16, 0.5f, -0.25f));
+    ASSERT_TRUE(s->halka.oku(zaman, kanal, kare, blok.data())) << "a mono block is tapped too";
+    EXPECT_EQ(std::tuple(kanal, kare, blok[7]), std::tuple(1, 8, 0.5f));
     oka::ArayuzDurumu d;
     c.durumDoldur(d);
     EXPECT_EQ(d.bagliMi, 1);
@@ -117,12 +122,8 @@ TEST(Cekirdek, WithAServerBlocksAreTappedAndTheRoleFollowsTheName) {
 }
 
 TEST(Rol, DecisionFromNameMainOutputAndProcess) {
-    struct Durum {
-        char const* ad;
-        std::int32_t ana;
-        char const* surec;
-        bool master;
-    } const tablo[] = {
+    // Channel name, main-output statement, process name: master?
+    std::tuple<char const*, std::int32_t, char const*, bool> const tablo[] = {
         {"Stereo Out", -1, "Cubase", true}, {"Stereo Out", 0, "Logic Pro", true},
         {"Vocals", -1, "Logic Pro", false}, {"Vocals", 1, "Logic Pro", true},
         {"Main", -1, "Studio One 7", true}, {"Main", -1, "Studio Pro 8", true},
@@ -131,27 +132,23 @@ TEST(Rol, DecisionFromNameMainOutputAndProcess) {
         {"Main", 2, "Cubase 14", false},    {"stereo out", -1, "Cubase", false},
         {"", -1, "Studio One", false},
     };
-    for (auto const& d : tablo)
-        EXPECT_EQ(oka::rolKarari(d.ad, d.ana, d.surec), d.master)
-            << d.ad << " / " << d.ana << " / " << d.surec;
+    for (auto const& [ad, ana, surec, master] : tablo)
+        EXPECT_EQ(oka::rolKarari(ad, ana, surec), master) << ad << " / " << ana << " / " << surec;
 }
 
 TEST(ElleAd, TheManualNameWinsOnceAndClearingFallsBack) {
     OlaySatirlari y;
     SahteKabuk c;
     EXPECT_EQ(c.adKaynagi(), "(yok)");
-    c.konakAdiKoy("Stereo Out");
-    EXPECT_TRUE(c.rolHesapla());
-    EXPECT_EQ(c.adKaynagi(), "kanal-baglami");
+    c.konakAd = "Stereo Out";
+    EXPECT_EQ(std::pair(c.rolHesapla(), c.adKaynagi()), std::pair(true, std::string("kanal-baglami")));
     c.elleAdiUygula("Bas", "arayuz");
     c.elleAdiUygula("Bas", "arayuz");
-    EXPECT_FALSE(c.rolHesapla()) << "the manual name is the effective name";
-    EXPECT_EQ(c.adKaynagi(), "elle");
+    EXPECT_EQ(std::pair(c.rolHesapla(), c.adKaynagi()), std::pair(false, std::string("elle")))
+        << "the manual name is the effective name";
     c.elleAdiUygula(nullptr, "setState");
-    EXPECT_TRUE(c.rolHesapla());
-    EXPECT_EQ(y.say("elle ad (arayuz): \"Bas\""), 1);
-    EXPECT_EQ(y.say("elle ad (setState): \"(Logic adina donuldu)\""), 1);
-    EXPECT_EQ(c.elleAdKopyasi(), "");
+    EXPECT_EQ(std::pair(c.rolHesapla(), c.elleAdKopyasi()), std::pair(true, std::string()));
+    EXPECT_EQ(y.say("elle ad (arayuz): \"Bas\"") + y.say("elle ad (setState): \"(Logic adina donuldu)\""), 2);
     EXPECT_EQ(c.arayuzBildirimi, 0) << "without a server nothing is re-decided or shown";
 }
 
@@ -175,44 +172,64 @@ TEST(Metinler, JsonEscapingAndHostLabels) {
 
 TEST(Metinler, HelloCarriesEveryKeyInOrder) {
     SahteKabuk c;
+    std::string const surec = oka::surecAdi();
+    auto merhaba = [&](std::string ad, std::string bicim, int kapi, std::string kaynak, std::string ana) {
+        return "{\"tip\":\"merhaba\",\"ornek\":\"" + c.ornekEtiketi() +
+               "\",\"degisken\":\"vst3\",\"surum\":\"1.1\",\"rol\":\"kanal\",\"kanalAdi\":" + ad + "," +
+               bicim + ",\"kapi\":" + std::to_string(kapi) + ",\"konak\":\"" + oka::konakEtiketi(surec) +
+               "\",\"adKaynagi\":\"" + kaynak + "\",\"surec\":\"" + surec + "\",\"anaCikis\":" + ana + "}";
+    };
     c.format = {true, 44100.9, 1};
     c.anaCikis = 0;
-    c.elleAdiUygula("Vo\"kal ş", "arayuz");
-    std::string const surec = oka::surecAdi();
+    c.elleAdiUygula("Vo\"kal", "arayuz");
     EXPECT_EQ(c.merhabaJson(53172),
-              "{\"tip\":\"merhaba\",\"ornek\":\"" + c.ornekEtiketi() +
-                  "\",\"degisken\":\"vst3\",\"surum\":\"1.1\",\"rol\":\"kanal\",\"kanalAdi\":\"Vo\\\"kal ş\","
-                  "\"ornekleme\":44100,\"kanal\":1,\"kapi\":53172,\"konak\":\"" +
-                  oka::konakEtiketi(surec) + "\",\"adKaynagi\":\"elle\",\"surec\":\"" + surec +
-                  "\",\"anaCikis\":0}");
+              merhaba("\"Vo\\\"kal\"", "\"ornekleme\":44100,\"kanal\":1", 53172, "elle", "0"));
     c.format = {};
     c.anaCikis = -1;
     c.elleAdiUygula("", "arayuz");
-    std::string const j = c.merhabaJson(53171);
-    EXPECT_NE(j.find("\"kanalAdi\":null,\"ornekleme\":0,\"kanal\":0,\"kapi\":53171"), std::string::npos) << j;
-    EXPECT_NE(j.find("\"adKaynagi\":\"(yok)\""), std::string::npos) << j;
-    EXPECT_EQ(j.substr(j.size() - 16), "\"anaCikis\":null}");
+    EXPECT_EQ(c.merhabaJson(53171), merhaba("null", "\"ornekleme\":0,\"kanal\":0", 53171, "(yok)", "null"));
 }
 
 TEST(Metinler, TransportFieldsAndFormatSummary) {
     SahteKabuk c;
     std::string const bilinmiyor = "\"caliyor\":false,\"dongu\":false,\"bilinmiyor\":true";
-    EXPECT_EQ(c.tasimaAlanlari(), bilinmiyor);
-    c.tasimaDurumu = 1;
-    c.caliyor = true;
-    EXPECT_EQ(c.tasimaAlanlari(), "\"caliyor\":true,\"dongu\":false,\"bilinmiyor\":false");
-    c.dongu = true;
-    c.caliyor = false;
-    EXPECT_EQ(c.tasimaAlanlari(), "\"caliyor\":false,\"dongu\":true,\"bilinmiyor\":false");
-    c.tasimaDurumu = 2;
-    EXPECT_EQ(c.tasimaAlanlari(), bilinmiyor);
-
-    EXPECT_EQ(c.bicimOzet(), "sr=48000 kanal=2");
-    c.format = {};
-    EXPECT_EQ(c.bicimOzet(), "sr=? kanal=?");
-    for (double bozuk : {std::nan(""), 1e300}) {
-        c.format = {true, bozuk, 2};
-        EXPECT_EQ(c.bicimOzet(), "sr=0 kanal=2")
-            << "a broken rate from the host is shown as 0, not undefined";
+    std::tuple<std::int32_t, bool, bool, std::string> const tablo[] = {
+        {0, true, true, bilinmiyor},
+        {1, true, false, "\"caliyor\":true,\"dongu\":false,\"bilinmiyor\":false"},
+        {1, false, true, "\"caliyor\":false,\"dongu\":true,\"bilinmiyor\":false"},
+        {2, true, true, bilinmiyor}};
+    for (auto const& [kaynak, caliyor, dongu, alanlar] : tablo) {
+        std::tie(c.tasimaDurumu, c.caliyor, c.dongu) = std::tuple(kaynak, caliyor, dongu);
+        EXPECT_EQ(c.tasimaAlanlari(), alanlar);
     }
+    // A broken rate from the host is shown as 0, not undefined.
+    std::pair<oka::BicimBilgisi, char const*> const bicimler[] = {{{true, 48000.9, 2}, "sr=48000 kanal=2"},
+                                                                  {{}, "sr=? kanal=?"},
+                                                                  {{true, std::nan(""), 2}, "sr=0 kanal=2"},
+                                                                  {{true, 1e300, 1}, "sr=0 kanal=1"}};
+    for (auto const& [f, ozet] : bicimler) {
+        c.format = f;
+        EXPECT_EQ(c.bicimOzet(), ozet);
+    }
+}
+
+TEST(HataGunlugu, ComposesTheFailedCallWithErrnoAndItsText) {
+    HataSatirlari a;
+    oka::gunlukHata("[#1 vst3] bind", EADDRINUSE);
+    a.etkin = false;
+    oka::gunlukHata("[#1 vst3] listen", EACCES);
+    EXPECT_EQ(a.hepsi(), std::vector<std::string>{"HATA [#1 vst3] bind() errno=" +
+                                                  std::to_string(EADDRINUSE) + " (Address already in use)"});
+    // Whatever strerror_r wrote counts, also beside a failure status.
+    std::pair<char const*, char const*> const metin[] = {
+        {"Unknown error: 99999", "Unknown error: 99999"}, {"", "?"}, {nullptr, "?"}};
+    for (auto const& [yazilan, beklenen] : metin)
+        EXPECT_EQ(oka::hataMetni(yazilan), beklenen);
+}
+
+TEST(Platform, SandboxAnswerMeansYesNoOrUnknown) {
+    std::pair<int, std::optional<bool>> const tablo[] = {
+        {1, true}, {0, false}, {-1, std::nullopt}, {2, std::nullopt}};
+    for (auto const& [yanit, anlam] : tablo)
+        EXPECT_EQ(oka::kumHavuzuYaniti(yanit), anlam) << yanit;
 }

@@ -35,19 +35,22 @@ std::vector<double> zamanlar(HalkaTampon& h) {
 
 } // namespace
 
-TEST(HalkaTampon, StereoBlockIsReadBackPlanarAndWhole) {
+TEST(HalkaTampon, AStereoBlockIsReadBackPlanarAndWhole) {
     HalkaTampon h;
-    std::vector<float> a(4096), b(4096);
+    std::vector<float> a(4096), b(4097, 5.0f);
     std::iota(a.begin(), a.end(), 0.0f);
-    std::iota(b.begin(), b.end(), 1e4f);
+    std::iota(b.begin(), b.end() - 1, 1e4f);
     EXPECT_FALSE(h.yaz(a.data(), b.data(), 2, 4096, 1234.0)) << "4096 stereo frames fill one slot exactly";
+    h.yaz(a.data(), b.data() + 4093, 2, 3, 0.0);
     Okunan o;
     ASSERT_TRUE(o.oku(h));
     EXPECT_EQ(std::tie(o.zaman, o.kanal, o.kare),
               std::make_tuple(1234.0, std::uint16_t(2), std::uint16_t(4096)));
     EXPECT_TRUE(std::equal(a.begin(), a.end(), o.veri.begin()));
-    EXPECT_TRUE(std::equal(b.begin(), b.end(), o.veri.begin() + 4096));
+    EXPECT_TRUE(std::equal(b.begin(), b.end() - 1, o.veri.begin() + 4096));
     EXPECT_EQ(o.veri.back(), -7.0f) << "nothing copied beyond the block";
+    EXPECT_EQ(h.slotlar[1].veri[6].load(), 0.0f) << "nothing written beyond the block";
+    EXPECT_TRUE(o.oku(h));
     EXPECT_FALSE(o.oku(h)) << "the ring is empty again";
 }
 

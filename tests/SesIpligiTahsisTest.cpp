@@ -4,10 +4,10 @@
 #include "TestYardimcilari.h"
 
 #include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "server/Sunucu.h"
 
 #include <atomic>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <new>
 #include <thread>
 
@@ -66,6 +66,9 @@ TEST(SesIpligi, ProcessNeverAllocates) {
     ProcessSetup s{kRealtime, kSample32, 4096, 48000.0};
     o.islemci->setupProcessing(s);
     o.bilesen->setActive(true);
+    SahteKabuk dinlenen; // an app is connected: its blocks go into the ring too
+    dinlenen.baslat();
+    dinlenen.sunucuAl()->bagli = true;
     Blok stereo(2, 4096), mono(1, 31);
     ProcessContext k{};
     k.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kContTimeValid;
@@ -77,6 +80,7 @@ TEST(SesIpligi, ProcessNeverAllocates) {
             k.continousTimeSamples += 4096;
             o.eklenti().sustur.store(i % 7 == 0);
             o.islemci->process(v);
+            dinlenen.sesIsle(stereo.gP.data(), 2, 4096);
         }
         tSesIpligi = false;
     }).join();

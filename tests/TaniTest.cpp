@@ -5,8 +5,6 @@
 #include "diag/Tani.h"
 #include "server/Sunucu.h"
 
-#include <gtest/gtest.h>
-
 TEST(Tani, TransportNoticesOnlyWhenSourceOrStateChanges) {
     struct Tasima {
         std::int32_t kaynak;
@@ -34,11 +32,8 @@ TEST(Tani, TransportNoticesOnlyWhenSourceOrStateChanges) {
         oka::TaniDurumu durum;
         for (std::size_t i = 0; i < d.turlar.size(); ++i) {
             Tasima const& t = d.turlar[i];
-            c.tasimaDurumu = t.kaynak;
-            c.caliyor = t.caliyor;
-            c.kayit = t.kayit;
-            c.dongu = t.dongu;
-            c.tempo = t.tempo;
+            std::tie(c.tasimaDurumu, c.caliyor, c.kayit, c.dongu, c.tempo) =
+                std::tuple(t.kaynak, t.caliyor, t.kayit, t.dongu, t.tempo);
             s->tasimaIstegi = false;
             oka::taniTuru(c, s, durum);
             EXPECT_EQ(s->tasimaIstegi.load(), d.bildirim[i]) << d.ad << ", pass " << i + 1;
@@ -73,25 +68,16 @@ TEST(Tani, APassLogsTheSourceAndDrainsTheCountersIntoItsReports) {
             "SEVIYE tepe=-6.0 dBFS rms=-9.0 dBFS ornek=9600 transport=durdu",
             "TRANSPORT geri cagrisi YOK (konak kAudioUnitProperty_HostCallbacks kurmadi)"}))
         << "the second pass found the counters taken";
-}
-
-TEST(Tani, ReportLines) {
+    // The server's counters, a slow host and the level's other words.
     EXPECT_EQ(
         oka::teslimSatiri(47900, 101, 101 * 480, 47900, 48000, 7, 2, 3),
         "TESLIM ornekZamani=47900 cerceve/sn=101.0 beklenen=100.0 sapma_ppm=-2083 gonderilen=7 atlanan=2 "
         "tampon_dolu=3 (blok/sn=101 ornek/blok=480 ornekleme=48000)");
-    struct Durum {
-        double tepe, kare;
-        std::int32_t kaynak;
-        bool caliyor;
-        char const* satir;
-    } const tablo[] = {
-        {1.0, 0.5 * 9600, 1, true, "SEVIYE tepe=0.0 dBFS rms=-3.0 dBFS ornek=9600 transport=caliyor"},
-        {0.0, 0.0, 0, false, "SEVIYE tepe=-inf dBFS rms=-inf dBFS ornek=9600 transport=bilinmiyor"},
-        {1e-60, 0.0, 2, true, "SEVIYE tepe=-inf dBFS rms=-inf dBFS ornek=9600 transport=bilinmiyor"},
-    };
-    for (auto const& d : tablo)
-        EXPECT_EQ(oka::seviyeSatiri(d.tepe, d.kare, 9600, d.kaynak, d.caliyor), d.satir);
+    EXPECT_EQ(oka::seviyeSatiri(1.0, 0.5 * 9600, 9600, 1, true),
+              "SEVIYE tepe=0.0 dBFS rms=-3.0 dBFS ornek=9600 transport=caliyor");
+    for (double sessiz : {0.0, 1e-60})
+        EXPECT_EQ(oka::seviyeSatiri(sessiz, 0.0, 1, 0, true),
+                  "SEVIYE tepe=-inf dBFS rms=-inf dBFS ornek=1 transport=bilinmiyor");
 }
 
 TEST(Tani, TheThreadRunsPassesStopsAtOnceAndRestartsWithFreshState) {
