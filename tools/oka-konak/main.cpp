@@ -157,14 +157,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "oka-konak: cannot read %s\n", s.durumOku.c_str());
         return 2;
     }
+    if (s.elleAd) // the two exclude each other
+        okunanDurum = adDurumu(*s.elleAd);
 
     for (std::size_t i = 0; i < kosular.size(); ++i) {
         Kosu& k = kosular[i];
         std::string sinif;
         if (!k.ornek.olustur(modul.fabrika(), &konak, sinif, hata)) {
             std::fprintf(stderr, "oka-konak: instance %zu: %s\n", i + 1, hata.c_str());
-            for (std::size_t j = 0; j <= i; ++j)
+            for (std::size_t j = 0; j <= i; ++j) {
+                if (j < i) { // active already: ended in the order a host ends it
+                    kosular[j].ornek.islemci->setProcessing(false);
+                    kosular[j].ornek.bilesen->setActive(false);
+                }
                 kosular[j].ornek.birak();
+            }
             return 2;
         }
         SpeakerArrangement g = duzen, c = duzen;
@@ -172,17 +179,10 @@ int main(int argc, char** argv) {
         k.ornek.bilesen->activateBus(kAudio, kInput, 0, true);
         k.ornek.bilesen->activateBus(kAudio, kOutput, 0, true);
 
-        std::vector<char> durum = s.elleAd ? adDurumu(*s.elleAd) : okunanDurum; // the two exclude each other
         tresult rDurum = kResultOk;
         bool const durumVar = !s.durumOku.empty() || s.elleAd;
-        if (durumVar) {
-            MemoryStream akis(durum.data(), static_cast<TSize>(durum.size()));
-            rDurum = k.ornek.bilesen->setState(&akis);
-            if (k.ornek.denetleyici && k.ornek.ayriDenetleyici) {
-                akis.seek(0, IBStream::kIBSeekSet, nullptr);
-                k.ornek.denetleyici->setComponentState(&akis);
-            }
-        }
+        if (durumVar)
+            rDurum = durumYukle(k.ornek, okunanDurum);
 
         // The naming extensions, offered as a workstation does before activating.
         if (k.ornek.denetleyici)
