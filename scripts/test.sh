@@ -16,6 +16,17 @@ asama() { echo; echo "===== $* ====="; }
 # the build's other tests; one that fails is run once more, and fails the
 # stage only when it fails again (its first failure is still printed).
 tekrar=until-pass:2
+# A sanitizer's report is never a timing matter: reports go to files, and any
+# report fails the stage, also when the test passed on its second run.
+raporlar() { rm -rf "$1"; mkdir -p "$1"; }
+raporYok() {
+    for r in "$1"/*; do
+        [ -e "$r" ] || return 0
+        cat "$1"/*
+        echo "a sanitizer reported the errors above"
+        exit 1
+    done
+}
 
 asama "Release"
 cmake -S "$kok" -B "$kok/build" -DCMAKE_BUILD_TYPE=Release -DOKA_TAM_SDK="$tam" >/dev/null
@@ -41,14 +52,22 @@ asama "AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S "$kok" -B "$kok/build-asan" -DCMAKE_BUILD_TYPE=Debug -DOKA_SANITIZER=address,undefined \
     -DOKA_OLCUMLER=OFF >/dev/null
 cmake --build "$kok/build-asan" -j "$j"
-(cd "$kok/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --repeat "$tekrar" --output-on-failure --no-tests=error -j "$j" -LE nosan)
+r="$kok/build-asan/raporlar"
+raporlar "$r"
+(cd "$kok/build-asan" && ASAN_OPTIONS=detect_leaks=1:log_path="$r/asan" \
+    UBSAN_OPTIONS=print_stacktrace=1:log_path="$r/ubsan" \
+    ctest --repeat "$tekrar" --output-on-failure --no-tests=error -j "$j" -LE nosan) || { raporYok "$r"; exit 1; }
+raporYok "$r"
 
 asama "ThreadSanitizer"
 cmake -S "$kok" -B "$kok/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOKA_SANITIZER=thread \
     -DOKA_OLCUMLER=OFF >/dev/null
 cmake --build "$kok/build-tsan" -j "$j" --target oka_tsan_hepsi
-(cd "$kok/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --repeat "$tekrar" --output-on-failure --no-tests=error -j "$j" -L tsan)
+r="$kok/build-tsan/raporlar"
+raporlar "$r"
+(cd "$kok/build-tsan" && TSAN_OPTIONS=halt_on_error=1:log_path="$r/tsan" \
+    ctest --repeat "$tekrar" --output-on-failure --no-tests=error -j "$j" -L tsan) || { raporYok "$r"; exit 1; }
+raporYok "$r"
 
 asama "libFuzzer"
 CC=clang-14 CXX=clang++-14 cmake -S "$kok" -B "$kok/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
