@@ -14,12 +14,19 @@ namespace {
 constexpr size_t EN_COK_ADAY = 8;
 constexpr size_t OKUMA_BOYU = 65536;
 
-Baytlar baglantiSorgusu(uint8_t urun) {
-    Baytlar m{0xF0, MACKIE_URETICI[0], MACKIE_URETICI[1], MACKIE_URETICI[2], urun, 0x01};
-    m.insert(m.end(), SERI_NO.begin(), SERI_NO.end());
-    m.insert(m.end(), MEYDAN_OKUMA.begin(), MEYDAN_OKUMA.end());
+// A control-surface SysEx of product `urun`: the maker's header, then `govde`, then the end byte.
+Baytlar mackieSysex(uint8_t urun, std::initializer_list<uint8_t> komut, Baytlar const& govde = {}) {
+    Baytlar m{0xF0, MACKIE_URETICI[0], MACKIE_URETICI[1], MACKIE_URETICI[2], urun};
+    m.insert(m.end(), komut);
+    m.insert(m.end(), govde.begin(), govde.end());
     m.push_back(0xF7);
     return m;
+}
+
+Baytlar baglantiSorgusu(uint8_t urun) {
+    Baytlar govde(SERI_NO.begin(), SERI_NO.end());
+    govde.insert(govde.end(), MEYDAN_OKUMA.begin(), MEYDAN_OKUMA.end());
+    return mackieSysex(urun, {0x01}, govde);
 }
 } // namespace
 
@@ -410,10 +417,14 @@ void Yardimci::baglantiBitti(BaglantiPtr const& c) {
     notalariBirak("uygulama koptu");
 }
 
+void Yardimci::cerceveSigmadi(size_t boy) {
+    gunluk("mesaj çerçeveye sığmıyor (" + std::to_string(boy) + " bayt) — uygulamaya gönderilmedi");
+}
+
 bool Yardimci::cerceveEkle(Baytlar& tampon, uint8_t tip, Baytlar const& govde) {
     auto c = cerceve(tip, govde);
     if (!c) {
-        gunluk("mesaj çerçeveye sığmıyor (" + std::to_string(govde.size()) + " bayt) — uygulamaya gönderilmedi");
+        cerceveSigmadi(govde.size());
         return false;
     }
     tampon.insert(tampon.end(), c->begin(), c->end());
@@ -430,7 +441,10 @@ void Yardimci::uygulamayaGonder(Baytlar baytlar) {
         iptal(c);
         return;
     }
-    c->bekleyen.insert(c->bekleyen.end(), baytlar.begin(), baytlar.end());
+    if (c->bekleyen.empty())
+        c->bekleyen = std::move(baytlar);
+    else
+        c->bekleyen.insert(c->bekleyen.end(), baytlar.begin(), baytlar.end());
     if (c->yaziliyor.empty())
         yaz(c);
 }
@@ -460,10 +474,7 @@ void Yardimci::merhabaYanitla(BaglantiPtr const& c, Baytlar const& govde) {
         return;
     size_t n = 0;
     if (lcd) {
-        Baytlar m{0xF0, MACKIE_URETICI[0], MACKIE_URETICI[1], MACKIE_URETICI[2], lcdUrun, 0x12, 0x00};
-        m.insert(m.end(), lcd->begin(), lcd->end());
-        m.push_back(0xF7);
-        n += cerceveEkle(tampon, 1, m);
+        n += cerceveEkle(tampon, 1, mackieSysex(lcdUrun, {0x12, 0x00}, Baytlar(lcd->begin(), lcd->end())));
     }
     for (auto const& [anahtar, m] : okaOzel)
         n += cerceveEkle(tampon, 1, m);
@@ -524,7 +535,7 @@ void Yardimci::dawMesaji(Baytlar const& m) {
                     (*lcd)[o + j] = m[7 + j];
             }
         } else if (m[1] == 0x7D && m[2] == 'O' && m[3] == 'K' && m[4] == 'A') {
-            okaOzel[hex({m[5]}) + "-" + hex({m[6]})] = m;
+            okaOzel[uint16_t(m[5] << 8 | m[6])] = m;
         }
     } else if (s == 0x90 && n >= 3) {
         notalar[m[1]] = m[2];
@@ -537,9 +548,10 @@ void Yardimci::dawMesaji(Baytlar const& m) {
     }
     if (!baglanti)
         return;
-    Baytlar c;
-    if (cerceveEkle(c, 1, m))
-        uygulamayaGonder(std::move(c));
+    if (auto c = cerceve(1, m))
+        uygulamayaGonder(std::move(*c));
+    else
+        cerceveSigmadi(m.size());
 }
 
 void Yardimci::elSikisma(Baytlar const& m) {
@@ -549,18 +561,12 @@ void Yardimci::elSikisma(Baytlar const& m) {
     gunluk("el sıkışma ← " + hex(m) + (p == ANA_KIMLIK ? "" : " — yanıtlanmadı (ürün ≠ 14)"));
     if (p != ANA_KIMLIK)
         return;
-    Baytlar yanit;
-    if (k == 0x00) {
-        yanit = baglantiSorgusu(p);
-    } else if (k == 0x02) {
-        yanit = {0xF0, MACKIE_URETICI[0], MACKIE_URETICI[1], MACKIE_URETICI[2], p, 0x03};
-        yanit.insert(yanit.end(), SERI_NO.begin(), SERI_NO.end());
-        yanit.push_back(0xF7);
-    } else {
-        yanit = {0xF0, MACKIE_URETICI[0], MACKIE_URETICI[1], MACKIE_URETICI[2], p, 0x14, 'V', '1', '.', '0', '0',
-                 0xF7};
-    }
-    sysexGonder(yanit);
+    if (k == 0x00)
+        sysexGonder(baglantiSorgusu(p));
+    else if (k == 0x02)
+        sysexGonder(mackieSysex(p, {0x03}, Baytlar(SERI_NO.begin(), SERI_NO.end())));
+    else
+        sysexGonder(mackieSysex(p, {0x14, 'V', '1', '.', '0', '0'}));
 }
 
 // ---- To the workstation -----------------------------------------------------------------------------------
@@ -603,8 +609,7 @@ void Yardimci::notalariBirak(std::string const& sebep) {
         return;
     Baytlar notalar_;
     for (uint8_t nota : basili) {
-        uint32_t const kelime = 0x20900000u | uint32_t(nota & 0x7F) << 8;
-        midi_.gonder(kaynak, &kelime, 1);
+        kanalMesajiGonder({0x90, nota, 0x00});
         notalar_.push_back(nota);
     }
     gunluk("basılı kalan notalar BIRAKILDI (" + sebep + "): " + hex(notalar_));

@@ -70,6 +70,7 @@ private:
     void iptal(BaglantiPtr const& c);
     void baglantiBitti(BaglantiPtr const& c);
     bool cerceveEkle(Baytlar& tampon, uint8_t tip, Baytlar const& govde);
+    void cerceveSigmadi(size_t boy);
     void uygulamayaGonder(Baytlar baytlar);
     void yaz(BaglantiPtr const& c);
     void merhabaYanitla(BaglantiPtr const& c, Baytlar const& govde);
@@ -110,7 +111,7 @@ private:
     std::map<uint8_t, uint8_t> notalar;
     std::map<uint8_t, Baytlar> faderler;
     std::map<uint8_t, uint8_t> ccler;
-    std::map<std::string, Baytlar> okaOzel;
+    std::map<uint16_t, Baytlar> okaOzel; // by the two bytes after the header
     asio::steady_timer zamanlayici;
     bool beklemeYazildi = false;
 };
