@@ -381,7 +381,7 @@ void Yardimci::oku(BaglantiPtr const& c) {
 
 void Yardimci::cerceveleriIsle(BaglantiPtr const& c) {
     size_t bas = 0;
-    while (c == baglanti && alinan.size() - bas >= 2) {
+    while (c == baglanti && c->acik && alinan.size() - bas >= 2) {
         KesimSonucu const s = cerceveKes(alinan.data() + bas, alinan.size() - bas);
         if (s.tur == KesimSonucu::HATA) {
             iptal(c);
@@ -433,7 +433,7 @@ bool Yardimci::cerceveEkle(Baytlar& tampon, uint8_t tip, Baytlar const& govde) {
 
 void Yardimci::uygulamayaGonder(Baytlar baytlar) {
     BaglantiPtr const c = baglanti;
-    if (!c || baytlar.empty())
+    if (!c || !c->acik || baytlar.empty()) // a dropped link takes nothing more until its end is handled
         return;
     if (c->bekleyen.size() + c->yaziliyor.size() + baytlar.size() > yazmaSiniri_) {
         gunluk("uygulama okumuyor (" + std::to_string(c->bekleyen.size() + c->yaziliyor.size()) +

@@ -299,8 +299,13 @@ TEST_F(YardimciDuzeni, an_app_that_stops_reading_is_dropped_instead_of_growing_t
     Baytlar sysex(60000, 0x11);
     sysex.front() = 0xF0;
     sysex.back() = 0xF7;
+    // Four per event list: the third goes past the bound, the fourth finds the link already dropped.
+    auto const bir = sysexPaketleri(sysex);
+    auto dordu = bir;
+    for (int i = 0; i < 3; ++i)
+        dordu.insert(dordu.end(), bir.begin(), bir.end());
     for (int i = 0; i < 100 && say("uygulama okumuyor") == 0; ++i)
-        midi.teslimEt(sysexPaketleri(sysex)), qda([] {});
+        midi.teslimEt(dordu), qda([] {});
     EXPECT_EQ(say("bayt bekliyor) — bağlantı kapatılıyor"), 1);
     EXPECT_TRUE(bekle([this] { return say("uygulama bağlantısı koptu — port AÇIK kalıyor") == 1; }));
     EXPECT_TRUE(u.kapandi());
