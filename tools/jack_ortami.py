@@ -37,7 +37,11 @@ class Ortam:
         self.jackd = subprocess.Popen(["jackd", "--no-realtime", "-n", self.sunucu, "-S", "-t", "10000", "-d",
                                        "dummy", "-r", "48000", "-p", str(donem)],
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        bekle_kadar(self._sunucu_var, "jackd gave no server within 10 s", 10)
+        try:
+            bekle_kadar(self._sunucu_var, "jackd gave no server within 10 s", 10)
+        except BaseException:
+            self.kapat()  # the callers' own clean-up starts only once this returns
+            raise
 
     def _sunucu_var(self):
         try:

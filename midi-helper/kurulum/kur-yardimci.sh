@@ -31,7 +31,9 @@ else
     echo "kuruldu: $hedef/oka-midi-yardimci, $birim/oka-midi-yardimci.service"
     if [ "$baslat" = 1 ]; then
         if systemctl --user daemon-reload 2>/dev/null; then
-            systemctl --user enable --now oka-midi-yardimci.service
+            # restart, not start: a helper already running keeps its old program otherwise
+            systemctl --user enable oka-midi-yardimci.service
+            systemctl --user restart oka-midi-yardimci.service
             echo "başlatıldı: systemctl --user status oka-midi-yardimci"
         else
             echo "systemd kullanıcı oturumu yok: yardımcıyı elle başlatın: $hedef/oka-midi-yardimci"
