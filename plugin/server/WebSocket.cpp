@@ -172,7 +172,9 @@ KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sus
         }
         if (maskeli)
             baslik += 4;
-        if (baslik + uzunluk > GIRDI_SINIRI) {
+        // Control frames are whole and at most 125 bytes; answering a larger
+        // ping would send a pong that clients refuse.
+        if (baslik + uzunluk > GIRDI_SINIRI || (opkod >= 8 && (uzunluk > 125 || !(b[0] & 0x80)))) {
             sonuc = KomutSonucu::Hata;
             break;
         }

@@ -92,9 +92,10 @@ TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
         {bayt({0x81, 15}) + R"({"sustur":true})", {K::Bekle, {true}, ""}, 0}, // unmasked
         {ping + evet + istemciCercevesi(2, hayir) + istemciCercevesi(10, hayir) +
              istemciCercevesi(1, R"({"merhaba":1})") + hayir + bayt({0x89, 126, 0, 200}) +
-             uzun, // binary, pong and other text ignored
-         {K::Bekle, {true, false}, bayt({0x8A, 2}) + "p1" + bayt({0x8A, 126, 0, 200}) + uzun},
-         0},
+             uzun, // binary, pong and other text ignored; a ping over 125 bytes ends the session
+         {K::Hata, {true, false}, bayt({0x8A, 2}) + "p1"},
+         4 + uzun.size()},
+        {bayt({0x09, 0}), {K::Hata, {}, ""}, 2}, // a control frame in pieces
         {evet + kapat + hayir, {K::Kapat, {true}, bayt({0x88, 2, 0x03, 0xE8})}, hayir.size()},
         {bayt({0x88, 0}), {K::Kapat, {}, bayt({0x88, 0})}, 0},
         {bayt({0x81, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3, 4}), {K::Hata, {}, ""}, 14}, // 64-bit length
