@@ -57,11 +57,16 @@ void engellemesiz(int fd) {
         fcntl(fd, F_SETFL, bayraklar | O_NONBLOCK);
 }
 
+// A call on a non-blocking socket that may simply be tried again.
+bool gecici(int hata) {
+    return hata == EAGAIN || hata == EWOULDBLOCK || hata == EINTR;
+}
+
 long soketeGonder(int fd, char const* veri, std::size_t n) {
     ssize_t const r = sinyalsizGonder(fd, veri, n);
     if (r >= 0)
         return long(r);
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+    if (gecici(errno))
         return CikisKuyrugu::BEKLE;
     return CikisKuyrugu::HATA;
 }
@@ -381,7 +386,7 @@ bool Sunucu::oturumAc(Oturum& o) {
         ssize_t const n = recv(o.fd, parca, std::min(sizeof parca, GIRDI_SINIRI - istek.size()), 0);
         if (n > 0)
             istek.append(parca, std::size_t(n));
-        else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+        else if (n == 0 || !gecici(errno))
             break;
     }
     if (istek.empty() || bitmeli())
@@ -422,7 +427,7 @@ bool Sunucu::tur(Oturum& o) {
     if (o.okunacak) {
         char gelen[4096];
         ssize_t const n = recv(o.fd, gelen, sizeof gelen, 0);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+        if (n == 0 || (n < 0 && !gecici(errno)))
             return false;
         if (n > 0)
             o.girdi.append(gelen, std::size_t(n));
