@@ -57,17 +57,6 @@ bool turkceMi(std::string_view dil) {
            (dil.size() == 2 || dil[2] == '-' || dil[2] == '_');
 }
 
-std::string utf8Kes(std::string_view metin, std::size_t sinir) {
-    if (metin.size() <= sinir)
-        return std::string(metin);
-    // Back off over continuation bytes to the start of the character that
-    // does not fit.
-    std::size_t n = sinir;
-    while (n > 0 && (static_cast<unsigned char>(metin[n]) & 0xC0) == 0x80)
-        --n;
-    return std::string(metin.substr(0, n));
-}
-
 std::string renkHex(Renk r) {
     char tampon[8];
     std::snprintf(tampon, sizeof tampon, "#%02X%02X%02X", r.r, r.g, r.b);

@@ -6,6 +6,7 @@
 // the user's actions.
 
 #include "core/ArayuzDurumu.h"
+#include "core/Utf8Kes.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,10 +27,6 @@ using AdYazici = std::function<void(char const*)>;
 bool dilTurkce();
 // [herhangi] The rule behind it: "tr" in any case, then the end, "-" or "_".
 bool turkceMi(std::string_view dil);
-
-// [herhangi] `metin` cut to at most `sinir` bytes at the end of the last
-// whole UTF-8 character that fits.
-std::string utf8Kes(std::string_view metin, std::size_t sinir);
 
 struct Renk {
     std::uint8_t r, g, b;
