@@ -39,12 +39,12 @@ TEST(Cekirdek, TheStatusRecordTakesThePanelPeakAndCutsLongNames) {
               std::tuple(48000.0, 2, 0, std::string("1.1"), oka::konakEtiketi(oka::surecAdi())));
     c.format = {};
     c.anaCikis = 1;
-    c.konakAd = std::string(400, 'x');
+    c.konakAd = std::string(254, 'x') + "\xC5\x9F" + std::string(100, 'x'); // ş in bytes 255 and 256
     c.elleAdiUygula(std::string(300, 'y').c_str(), "arayuz");
     c.durumDoldur(d);
     EXPECT_EQ(std::tuple(d.tepeDb, d.ornekleme, d.kanal, d.rolMasterMi), std::tuple(-120.0f, 0.0, 0, 1))
         << "the first fill took the peak; the role is decided afresh";
-    EXPECT_EQ(std::string(d.logicAd) + "|" + d.elleAd, std::string(255, 'x') + "|" + std::string(255, 'y'));
+    EXPECT_EQ(std::string(d.logicAd) + "|" + d.elleAd, std::string(254, 'x') + "|" + std::string(255, 'y'));
 }
 
 TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {

@@ -2,6 +2,7 @@
 
 #include "JsonKacis.h"
 #include "KonakEtiketi.h"
+#include "Utf8Kes.h"
 #include "diag/Gunluk.h"
 #include "diag/Ortam.h"
 #include "diag/Tani.h"
@@ -28,11 +29,12 @@ long long tamHz(double hz) {
     return std::isfinite(hz) && std::fabs(hz) < 1e15 ? static_cast<long long>(hz) : 0;
 }
 
-// Copies with truncation, always NUL-terminated.
+// Copies with truncation at a character boundary (the panel reads a cut
+// character as no text), always NUL-terminated.
 template <std::size_t N> void kes(char (&hedef)[N], std::string const& kaynak) {
-    std::size_t const n = std::min(kaynak.size(), N - 1);
-    std::memcpy(hedef, kaynak.data(), n);
-    hedef[n] = '\0';
+    std::string const k = utf8Kes(kaynak, N - 1);
+    std::memcpy(hedef, k.data(), k.size());
+    hedef[k.size()] = '\0';
 }
 
 // Largest magnitude and sum of squares of one channel. Written with the
