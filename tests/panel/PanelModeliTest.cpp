@@ -1,4 +1,5 @@
 // The panel's decisions, without a display.
+#include "AudioBirimi.h"
 #include "PanelModeli.h"
 
 #include <gtest/gtest.h>
@@ -276,6 +277,10 @@ TEST(PanelAdi, AfterKoparNothingReachesThePlugin) {
     EXPECT_FALSE(s.model.adGirildi("x"));
     EXPECT_EQ(s.okumalar, 0);
     EXPECT_TRUE(s.yazilan.empty());
+}
+
+TEST(PanelAdi, AViewOverNoAudioUnitHasNeitherReaderNorWriter) {
+    EXPECT_FALSE(oka::auOkuyucu(nullptr) || oka::auYazici(nullptr));
 }
 
 TEST(PanelZamanlayicisi, OnlyTheAudioUnitViewFollowsItsWindow) {
