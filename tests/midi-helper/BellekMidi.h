@@ -24,7 +24,10 @@ public:
         return uc;
     }
     void yabanciKaldir(MidiRef uc) {
-        Kilit{kilit_}, uclar_.erase(uc);
+        {
+            Kilit k(kilit_);
+            uclar_.erase(uc);
+        }
         bildirimGonder(oka::yardimci::BILDIRIM_NESNE_KALDIRILDI);
     }
     // Raised from another thread, as the system does; nothing before the helper has a client.
@@ -40,19 +43,31 @@ public:
     // What the helper did, in order: "gonder <message bytes in hex>" (as a reader of the source gets
     // them), "at hedef", "at kaynak".
     std::vector<std::string> kayit() const { return kopya(kayit_); }
-    void kayitTemizle() { Kilit{kilit_}, kayit_.clear(); }
-    bool acik() const { return Kilit{kilit_}, hedef_ && kaynak_; }
+    void kayitTemizle() {
+        Kilit k(kilit_);
+        kayit_.clear();
+    }
+    bool acik() const {
+        Kilit k(kilit_);
+        return hedef_ && kaynak_;
+    }
 
     std::atomic<int32_t> kaynakHatasi{0};
     std::function<void()> kaynakOlusunca; // runs once, on the helper's queue, as the helper creates its source
 
     // ---- The system ----
     int32_t istemciOlustur(std::string const&, BildirimIsleyici bildirim, MidiRef& istemci) override {
-        Kilit{kilit_}, bildirim_ = std::move(bildirim);
+        {
+            Kilit k(kilit_);
+            bildirim_ = std::move(bildirim);
+        }
         return istemci = 1, 0;
     }
     int32_t hedefOlustur(MidiRef, std::string const& ad, AlimIsleyici alim, MidiRef& hedef) override {
-        Kilit{kilit_}, alim_ = std::move(alim);
+        {
+            Kilit k(kilit_);
+            alim_ = std::move(alim);
+        }
         return hedef = hedef_ = ekle({false, ad, std::nullopt, 0}), 0;
     }
     int32_t kaynakOlustur(MidiRef, std::string const& ad, MidiRef& kaynak) override {
@@ -103,7 +118,10 @@ private:
         std::optional<std::string> ad, gorunenAd;
         int32_t kimlik = 0;
     };
-    template <class T> T kopya(T const& alan) const { return Kilit{kilit_}, alan; }
+    template <class T> T kopya(T const& alan) const {
+        Kilit k(kilit_);
+        return alan;
+    }
     std::optional<Uc> uc_(MidiRef uc) const {
         Kilit k(kilit_);
         auto it = uclar_.find(uc);
