@@ -132,7 +132,16 @@ for f in Info.plist PkgInfo "MacOS/OKA Bridge"; do
     kontrol "bundle has Contents/$f" [ -f "$paket/Contents/$f" ]
 done
 kontrol "bundle's PkgInfo is BNDL????" [ "$(cat "$paket/Contents/PkgInfo" 2>/dev/null)" = "BNDL????" ]
-kontrol "uninstaller has Contents/Info.plist" [ -f "$kaldirici/Contents/Info.plist" ]
+plist() { # Info.plist key: the key's string value
+    awk -v k="<key>$2</key>" 'index($0, k) { getline; gsub(/.*<string>|<\/string>.*/, ""); print; exit }' "$1"
+}
+for d in "$paket" "$kaldirici"; do
+    ad=$(plist "$d/Contents/Info.plist" CFBundleExecutable)
+    kontrol "$d: Info.plist names Contents/MacOS/$ad" [ -f "$d/Contents/MacOS/${ad:-?}" ]
+    soz=$(plist "$d/Contents/Info.plist" LSMinimumSystemVersion)
+    gercek=$(asgari "$d/Contents/MacOS/$ad" x86_64)
+    kontrol "$d: Info.plist promises macOS $soz, the oldest slice needs $gercek" [ "$soz" = "$gercek" ]
+done
 kontrol "uninstaller carries kaldir.sh as its resource" \
     cmp -s "$kok/uninstaller/kaldir.sh" "$kaldirici/Contents/Resources/kaldir.sh"
 beklenen=$(sort "$kok/plugin/vst3/ihraclar.exp" | tr '\n' ' ')
