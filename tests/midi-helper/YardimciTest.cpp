@@ -82,10 +82,7 @@ std::string const SORGU_PAKETI = "gonder F0 00 00 66 14 01 4F 4B 41 30 30 30 31 
 class YardimciDuzeni : public ::testing::Test {
 protected:
     YardimciDuzeni() {
-        gunlukAlicisiKur([this](std::string const& s) {
-            std::lock_guard<std::mutex> k(kilit_);
-            satirlar_.push_back(s);
-        });
+        gunlukAlicisiKur([this](std::string const& s) { (void)std::lock_guard<std::mutex>{kilit_}, satirlar_.push_back(s); });
     }
     ~YardimciDuzeni() override {
         if (is_.joinable())
