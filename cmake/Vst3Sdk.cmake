@@ -95,8 +95,8 @@ endif()
 # The SDK's own tools from a full SDK (the configured one when it is full):
 # the module-info tool writes Contents/Resources/moduleinfo.json into every
 # bundle we build, and the validator checks the bundle. They load the module,
-# so sanitizer and fuzz builds, whose modules need their runtime first, go
-# without them.
+# so sanitizer and fuzz builds, whose modules need their runtime first, and
+# cross builds go without them.
 if(OKA_SDK_TAM)
     set(_tam_varsayilan "${OKA_VST3_SDK}")
 else()
@@ -109,6 +109,10 @@ set(OKA_SDK_ARACLARI_DIZINI "${CMAKE_BINARY_DIR}/vst3sdk-araclari" CACHE PATH
 
 if(OKA_SANITIZER OR OKA_FUZZ)
     message(STATUS "VST 3 SDK validator: not in sanitizer or fuzz builds")
+elseif(CMAKE_CROSSCOMPILING)
+    # The host's tools cannot load a module built for another system; a build
+    # on the target system makes the bundle's moduleinfo.json.
+    message(STATUS "VST 3 SDK validator: not in a cross build; the bundle gets no moduleinfo.json")
 elseif(NOT EXISTS "${OKA_TAM_SDK}/public.sdk/samples/vst-hosting/validator/CMakeLists.txt"
        OR NOT EXISTS "${OKA_TAM_SDK}/public.sdk/samples/vst-utilities/moduleinfotool/CMakeLists.txt")
     message(STATUS "VST 3 SDK validator: SKIPPED, no full SDK with its validator and module-info tool "

@@ -2,8 +2,10 @@
 # Runs every test: the Release build with all tests and benchmarks smoke-run,
 # the plug-in built against the full VST 3 SDK under the SDK's validator,
 # AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer for the
-# threaded parts, and each libFuzzer target for a short while.
+# threaded parts, and each libFuzzer target for a short while; the macOS
+# cross build of scripts/mac-capraz.sh between them.
 # OKA_TAM_SDK: a full VST 3 SDK with its validator (default ../shared/vst3sdk).
+# OKA_MACOS_SDK: the public macOS SDK subset (default /opt/macos-sdk).
 set -eu
 kok=$(cd "$(dirname "$0")/.." && pwd)
 "$kok/scripts/paketler.sh"
@@ -46,6 +48,17 @@ if [ -f "$tam/public.sdk/source/vst/vstsinglecomponenteffect.cpp" ] &&
 else
     echo "SKIPPED: no full VST 3 SDK with its validator and module-info tool at $tam (set OKA_TAM_SDK);"
     echo "the validator checked neither bundle and no bundle got a moduleinfo.json."
+fi
+
+# The Apple path, compiled and linked here for arm64 and x86_64 against
+# Apple's own headers and link stubs (the public macOS SDK subset; README).
+asama "macOS cross build"
+mac=${OKA_MACOS_SDK:-/opt/macos-sdk}
+if [ -f "$mac/Frameworks/AppKit.framework/AppKit.tbd" ] && [ -f "$tam/public.sdk/source/main/macmain.cpp" ]; then
+    OKA_MACOS_SDK="$mac" OKA_VST3_SDK="$tam" "$kok/scripts/mac-capraz.sh"
+else
+    echo "SKIPPED: no macOS SDK subset at $mac (set OKA_MACOS_SDK) or no full VST 3 SDK at $tam;"
+    echo "no Apple file was compiled."
 fi
 
 asama "AddressSanitizer + UndefinedBehaviorSanitizer"

@@ -3,6 +3,8 @@
 #include "uyum_gnustep.h"
 #endif
 
+#import <objc/runtime.h>
+
 #include <optional>
 #include <string>
 
@@ -23,6 +25,17 @@ NSColor *renk(oka::Renk r) {
 }
 
 NSRect dikdortgen(oka::Kutu k) { return NSMakeRect(k.x, k.y, k.w, k.h); }
+
+// Dark Aqua came with macOS 10.14; older systems keep their own look around
+// the panel's dark card. GNUstep's compiler has no @available.
+void koyuGorunus(NSView *v) {
+#ifdef GNUSTEP
+    [v setAppearance:[NSAppearance appearanceNamed:NSAppearanceNameDarkAqua]];
+#else
+    if (@available(macOS 10.14, *))
+        [v setAppearance:[NSAppearance appearanceNamed:NSAppearanceNameDarkAqua]];
+#endif
+}
 
 NSFont *yaziTipi(double boyut, oka::Kalinlik k) {
     NSFontWeight const agirliklar[] = {NSFontWeightMedium, NSFontWeightSemibold, NSFontWeightBold,
@@ -95,7 +108,7 @@ NSNumber *sayi(double d) { return [NSNumber numberWithDouble:d]; }
 }
 
 - (id)kur {
-    [self setAppearance:[NSAppearance appearanceNamed:NSAppearanceNameDarkAqua]];
+    koyuGorunus(self);
     mAdAlani = [[NSTextField alloc] initWithFrame:dikdortgen(oka::PanelModeli::AD_ALANI)];
     [mAdAlani setFont:yaziTipi(13, oka::Kalinlik::kalin)];
     [mAdAlani setTextColor:renk(oka::renkler::degerBeyaz)];

@@ -15,6 +15,7 @@
 class BellekMidi : public oka::yardimci::MidiSistemi {
 public:
     using MidiRef = oka::yardimci::MidiRef;
+    // `(void)Kilit{kilit_}, expr` holds the lock to the end of the expression.
     using Kilit = std::lock_guard<std::mutex>;
 
     // ---- Test controls [herhangi] ----
@@ -24,7 +25,7 @@ public:
         return uc;
     }
     void yabanciKaldir(MidiRef uc) {
-        Kilit{kilit_}, uclar_.erase(uc);
+        (void)Kilit{kilit_}, uclar_.erase(uc);
         bildirimGonder(oka::yardimci::BILDIRIM_NESNE_KALDIRILDI);
     }
     // Raised from another thread, as the system does; nothing before the helper has a client.
@@ -40,19 +41,19 @@ public:
     // What the helper did, in order: "gonder <message bytes in hex>" (as a reader of the source gets
     // them), "at hedef", "at kaynak".
     std::vector<std::string> kayit() const { return kopya(kayit_); }
-    void kayitTemizle() { Kilit{kilit_}, kayit_.clear(); }
-    bool acik() const { return Kilit{kilit_}, hedef_ && kaynak_; }
+    void kayitTemizle() { (void)Kilit{kilit_}, kayit_.clear(); }
+    bool acik() const { return (void)Kilit{kilit_}, hedef_ && kaynak_; }
 
     std::atomic<int32_t> kaynakHatasi{0};
     std::function<void()> kaynakOlusunca; // runs once, on the helper's queue, as the helper creates its source
 
     // ---- The system ----
     int32_t istemciOlustur(std::string const&, BildirimIsleyici bildirim, MidiRef& istemci) override {
-        Kilit{kilit_}, bildirim_ = std::move(bildirim);
+        (void)Kilit{kilit_}, bildirim_ = std::move(bildirim);
         return istemci = 1, 0;
     }
     int32_t hedefOlustur(MidiRef, std::string const& ad, AlimIsleyici alim, MidiRef& hedef) override {
-        Kilit{kilit_}, alim_ = std::move(alim);
+        (void)Kilit{kilit_}, alim_ = std::move(alim);
         return hedef = hedef_ = ekle({false, ad, std::nullopt, 0}), 0;
     }
     int32_t kaynakOlustur(MidiRef, std::string const& ad, MidiRef& kaynak) override {
@@ -103,7 +104,7 @@ private:
         std::optional<std::string> ad, gorunenAd;
         int32_t kimlik = 0;
     };
-    template <class T> T kopya(T const& alan) const { return Kilit{kilit_}, alan; }
+    template <class T> T kopya(T const& alan) const { return (void)Kilit{kilit_}, alan; }
     std::optional<Uc> uc_(MidiRef uc) const {
         Kilit k(kilit_);
         auto it = uclar_.find(uc);

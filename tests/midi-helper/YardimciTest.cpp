@@ -4,6 +4,7 @@
 #include "BellekMidi.h"
 #include "cekirdek/Gunluk.h"
 #include "cekirdek/Yardimci.h"
+#include "platform/Soket.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +28,20 @@ bool bekle(std::function<bool()> const& kosul) {
 class Uygulama {
 public:
     // A small `alimTamponu` keeps the kernel from buffering much for an app that does not read.
-    explicit Uygulama(uint16_t kapi, int alimTamponu = 0) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    explicit Uygulama(uint16_t kapi, int alimTamponu = 0) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+        oka::soketHazirla(fd_);
         timeval const sure{2, 0};
         setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &sure, sizeof sure);
         if (alimTamponu)
             setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &alimTamponu, sizeof alimTamponu);
-        sockaddr_in a{AF_INET, htons(kapi), {htonl(INADDR_LOOPBACK)}, {}};
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(kapi);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     }
     ~Uygulama() { close(fd_); }
-    void gonder(Baytlar const& b) { ASSERT_EQ(::send(fd_, b.data(), b.size(), MSG_NOSIGNAL), ssize_t(b.size())); }
+    void gonder(Baytlar const& b) { ASSERT_EQ(oka::sinyalsizGonder(fd_, b.data(), b.size()), ssize_t(b.size())); }
     // The next whole frame (length, type, body).
     std::optional<Baytlar> cerceve() {
         auto oku = [this](uint8_t* p, size_t n) { return recv(fd_, p, n, MSG_WAITALL) == ssize_t(n); };
@@ -77,7 +82,7 @@ std::string const SORGU_PAKETI = "gonder F0 00 00 66 14 01 4F 4B 41 30 30 30 31 
 class YardimciDuzeni : public ::testing::Test {
 protected:
     YardimciDuzeni() {
-        gunlukAlicisiKur([this](std::string const& s) { std::lock_guard<std::mutex>{kilit_}, satirlar_.push_back(s); });
+        gunlukAlicisiKur([this](std::string const& s) { (void)std::lock_guard<std::mutex>{kilit_}, satirlar_.push_back(s); });
     }
     ~YardimciDuzeni() override {
         if (is_.joinable())

@@ -3,6 +3,7 @@
 // the core, and a raw WebSocket client over a real socket.
 
 #include "destek/Gunlukler.h"
+#include "platform/Soket.h"
 #include "server/Sunucu.h"
 
 #include <arpa/inet.h>
@@ -76,6 +77,7 @@ class HamIstemci {
 public:
     using Saat = std::chrono::steady_clock;
     explicit HamIstemci(int kapi) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+        oka::soketHazirla(fd_);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_port = htons(std::uint16_t(kapi));
@@ -84,7 +86,7 @@ public:
     }
     ~HamIstemci() { close(fd_); }
     bool gonder(std::string const& bayt) {
-        return send(fd_, bayt.data(), bayt.size(), MSG_NOSIGNAL) == ssize_t(bayt.size());
+        return oka::sinyalsizGonder(fd_, bayt.data(), bayt.size()) == ssize_t(bayt.size());
     }
     // Sends an upgrade request (in two writes 50 ms apart when `bolum` is
     // given); true when the answer up to its blank line switches protocols.
