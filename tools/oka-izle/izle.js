@@ -132,7 +132,10 @@ class Ornek {
       this.ses.baglam.close();
       this.ses = null;
     }
-    if (ac) this.ses = { baglam: new AudioContext(), sonraki: 0 };
+    if (ac) {
+      this.ses = { baglam: new AudioContext(), sonraki: 0 };
+      this.ses.baglam.resume(); // allowed: this runs in the switch's click
+    }
   }
 
   cal(ornekler, kanal, kare) {
