@@ -89,7 +89,7 @@ class Ornek {
     try {
       m = JSON.parse(veri);
     } catch (e) {
-      return; // not ours to judge; the next hello or pulse repaints
+      return; // the bridge sends JSON only
     }
     if (m.tip === "merhaba") {
       this.merhaba = m;
@@ -158,6 +158,7 @@ class Ornek {
     const simdi = performance.now();
     const k = this.kart;
     const h = this.merhaba;
+    k.hidden = !h; // until the hello, e.g. while the app holds the instance and we wait behind it
     if (h) {
       k.querySelector(".rol").textContent = h.rol === "master" ? "master" : M("kanal", "channel");
       const ad = k.querySelector(".ad");
@@ -246,6 +247,10 @@ document.documentElement.lang = M("tr", "en");
 document.getElementById("alt-baslik").textContent = M(
   "127.0.0.1 üzerindeki örnekler, kapı 53171–53175",
   "Instances on 127.0.0.1, ports 53171–53175",
+);
+document.getElementById("not").textContent = M(
+  "Bu sayfa açıkken OKA uygulaması buradaki örneklere bağlanamaz: her örnek tek istemciye hizmet verir.",
+  "While this page is open, the OKA app cannot connect to the instances shown: each serves one client at a time.",
 );
 bosGoster();
 tara();
