@@ -117,14 +117,14 @@ class Ornek {
     this.kare = kare;
     this.sonSes = performance.now();
     // Samples are little-endian float32, planar; every browser runs little-endian.
-    const ornekler = new Float32Array(tampon, 16, kanal * kare);
+    const veri = new Float32Array(tampon, 16, kanal * kare);
     let tepe = this.tepe;
-    for (let i = 0; i < ornekler.length; i++) {
-      const x = Math.abs(ornekler[i]);
+    for (let i = 0; i < veri.length; i++) {
+      const x = Math.abs(veri[i]);
       if (x > tepe) tepe = x;
     }
     this.tepe = tepe;
-    if (this.ses) this.cal(ornekler, kanal, kare);
+    if (this.ses) this.cal(veri, kanal, kare);
   }
 
   dinle(ac) {
@@ -138,12 +138,12 @@ class Ornek {
     }
   }
 
-  cal(ornekler, kanal, kare) {
+  cal(veri, kanal, kare) {
     const hiz = this.merhaba && this.merhaba.ornekleme;
     if (!hiz) return;
     const b = this.ses.baglam;
     const parca = b.createBuffer(kanal, kare, hiz);
-    for (let k = 0; k < kanal; k++) parca.copyToChannel(ornekler.subarray(k * kare, (k + 1) * kare), k);
+    for (let k = 0; k < kanal; k++) parca.copyToChannel(veri.subarray(k * kare, (k + 1) * kare), k);
     const kaynak = b.createBufferSource();
     kaynak.buffer = parca;
     kaynak.connect(b.destination);
