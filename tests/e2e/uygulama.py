@@ -2,7 +2,8 @@
 runs the real bundle in real time as a channel on 53172 with a manual name; the app
 (websockets, with keepalive pings every second) mutes it and stays through ten seconds
 of audio until a restored name makes it the master, which ends the connection and the
-mute; the master then serves the app and curl on 53171. Exits non-zero with the reason.
+mute; the master then serves the app, a raw handshake and curl on 53171. The wire is compared
+with the examples of docs/protokol.md. Exits non-zero with the reason.
 """
 import asyncio
 import fcntl
@@ -10,13 +11,17 @@ import json
 import math
 import os
 import re
+import socket
 import struct
 import subprocess
 import sys
 
 import websockets
 
+from belge import JSON, ORNEK, bayt, http, sekil
+
 RENAME_AT_S = 11.0
+STOP_AT_S = 5.0
 
 
 async def hello(port):
@@ -35,35 +40,41 @@ async def hello(port):
 async def one_pass(host):
     ws, h = await hello(53172)
     assert (h["tip"], h["rol"], h["kapi"], h["kanalAdi"]) == ("merhaba", "kanal", 53172, 'Vo"kal ş'), h
-    await ws.send('{"sustur":true}')
-    frames, pulses = [], 0
+    await ws.send(ORNEK["sustur"])
+    frames, texts = [], []
     try:
         while True:
             m = await asyncio.wait_for(ws.recv(), timeout=5)
             if isinstance(m, bytes):
                 frames.append(m)
             else:
-                pulses += json.loads(m)["tip"] == "nabiz"
+                texts.append(json.loads(m))
     except websockets.ConnectionClosed:
         pass
-    assert pulses >= RENAME_AT_S - 2, "the connection did not last until the rename: %d pulses" % pulses
+    pulses = [t for t in texts if t["tip"] == "nabiz"]
+    assert len(pulses) >= RENAME_AT_S - 2, "the connection did not last until the rename: %d pulses" % len(pulses)
+    assert pulses[0] == JSON["nabiz"] and JSON["tasima"] in texts, texts  # playing, then stopped at STOP_AT_S
     for a, b in zip(frames, frames[1:]):
-        na, ta, ca, ka = struct.unpack_from("<IdHH", a)
+        na, ta = struct.unpack_from("<Id", a)
         nb, tb = struct.unpack_from("<Id", b)
-        assert (ca, ka, len(a)) == (2, 512, 16 + 4 * 2 * 512), ("layout", ca, ka, len(a))
+        assert (a[12:16], len(a)) == (bayt("ses")[12:16], 16 + 4 * 2 * 512), ("layout", a[:16], len(a))
         assert nb == na + 1 and tb == ta + 512, ("frames not consecutive", na, ta, nb, tb)
     zaman, left = struct.unpack_from("<d", frames[-1], 4)[0], struct.unpack_from("<512f", frames[-1], 16)
     assert all(abs(x - 0.5011872336 * math.sin(2 * math.pi * 440 * (zaman + i) / 48000)) < 1e-4
                for i, x in enumerate(left)), "samples are not the host's tone"
 
     ws, h = await hello(53171)
-    assert (h["rol"], h["kapi"], h["kanalAdi"]) == ("master", 53171, "Stereo Out"), h
+    ornek = {k: v for k, v in JSON["merhaba"].items() if k not in ("konak", "surec", "adKaynagi")}
+    assert sekil(h) == sekil(JSON["merhaba"]) and ornek.items() <= h.items(), h
     await ws.close()
+    with socket.create_connection(("127.0.0.1", 53171), timeout=5) as s:
+        s.sendall(b"GET / HTTP/1.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                  b"Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n")
+        assert s.makefile("rb").read(len(http("el-sikisma"))) == http("el-sikisma"), "handshake"
     curl = subprocess.run(["curl", "-s", "-i", "http://127.0.0.1:53171/"], capture_output=True, timeout=5)
     out, _ = host.communicate(timeout=20)
     assert host.returncode == 0, "host failed:\n" + out
-    assert curl.stdout == (b"HTTP/1.1 200 OK\r\nAccess-Control-Allow-Origin: *\r\nContent-Type: text/plain\r\n"
-                           b"Content-Length: 17\r\n\r\nOKA-KOPRU-EKLENTI"), curl.stdout
+    assert curl.stdout == http("yoklama"), curl.stdout
     m = re.search(r"instance 1: \d+ blocks \((\d+) passed through, (\d+) muted, 0 WRONG\)", out)
     assert m and int(m[2]) >= 8 * 48000 / 512, "no report line or the mute did not hold:\n" + out
     assert int(m[1]) >= 48000 / 512, "the end of the connection did not lift the mute:\n" + out
@@ -80,7 +91,8 @@ def hold_ports():
 def main():
     konak, bundle = sys.argv[1:3]
     lock = hold_ports()
-    host = subprocess.Popen([konak, "--gercek-zaman", "--ton", "-6", "--caliyor", "--blok", "512", "--sure",
+    host = subprocess.Popen([konak, "--gercek-zaman", "--ton", "-6", "--caliyor", "--tasima", "%g:dur" % STOP_AT_S,
+                             "--blok", "512", "--sure",
                              str(RENAME_AT_S + 2), "--elle-ad", 'Vo"kal ş', "--ad-degistir",
                              "%g:Stereo Out" % RENAME_AT_S, bundle],
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)

@@ -1,13 +1,17 @@
 """The real helper against a private jackd: a JACK client plays the
-workstation and a TCP client the app; what only the real system shows.
-argv: path of oka-midi-yardimci."""
+workstation and a TCP client the app; what only the real system shows, and
+the examples of docs/protokol.md compared with what the helper sends and lets
+through. argv: path of oka-midi-yardimci."""
 import json
 import os
 import signal
+import struct
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+hier = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(hier, "..", "..", "tools"), os.path.join(hier, "..", "e2e")]
+from belge import JSON, bayt, sekil  # noqa: E402
 from jack_ortami import Ortam, hazirla  # noqa: E402
 
 
@@ -20,8 +24,24 @@ def senaryo(yardimci):
     ortam = Ortam(yardimci)
     try:
         daw, app, govde = hazirla(ortam, b"uygulama 1")
-        merhaba = json.loads(govde)
-        assert (merhaba["port"], merhaba["pid"]) == ("OKA", ortam.yardimci.pid), merhaba
+        merhaba, ornek = json.loads(govde), JSON["yardimci-merhaba-yaniti"]
+        assert sekil(merhaba) == sekil(ornek) and merhaba["pid"] == ortam.yardimci.pid, merhaba
+        assert all(merhaba[k] == ornek[k] for k in ("merhaba", "surum", "port")), merhaba
+
+        # The snapshot a later hello gets: the lights the workstation set, in note order.
+        for m in ([0x90, 0x5E, 0x7F], [0x80, 0x08, 0x00]):
+            daw.gonder(m)
+            assert app.cerceve() == (1, bytes(m))
+        app.s.sendall(bayt("yardimci-merhaba"))
+        assert app.cerceve()[0] == 2
+        anlik = b"".join(struct.pack(">HB", len(g) + 1, t) + g for t, g in (app.cerceve(), app.cerceve()))
+        assert anlik == bayt("anlik-goruntu"), anlik.hex(" ")
+
+        # Every note released: the V-Pot turn behind them marks the end of what reaches the workstation.
+        for nota in range(128):
+            app.gonder(1, [0x90, nota, 0x00])
+        app.s.sendall(bayt("vpot"))
+        assert {m[1] for m in iter(daw.al, bayt("vpot")[3:])} == set(bayt("beyaz-liste")), "the white list"
 
         # SysEx both ways: the handshake is answered on the helper's port and forwarded to the app.
         sorgu = bytes([0xF0, 0, 0, 0x66, 0x14, 0x00, 0xF7])
