@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace oka {
 
@@ -72,8 +73,12 @@ private:
     bool dinlemeDonguKur();                // [sunucu]
     int dinlemeKur(int port, bool sessiz); // [sunucu]
     void kabulDongusu();                   // [sunucu]
+    struct Bekleyen;
+    bool kabulEt(int dinleyen, std::vector<Bekleyen>& bekleyenler); // [sunucu] false: stop listening
+    void istekOku(Bekleyen& b);                                     // [sunucu]
+    void istekleriYanitla(std::vector<Bekleyen>& bekleyenler);      // [sunucu] serves at most one
     struct Oturum;
-    void istemci(int fd);                             // [sunucu] one connection, to its end
+    void istemci(int fd, std::string istek);          // [sunucu] one connection, to its end
     bool oturumAc(Oturum& o);                         // [sunucu] request, answer, hello; true: a session runs
     bool tur(Oturum& o);                              // [sunucu] one round; false: the session ends
     void oturumBitir(Oturum& o);                      // [sunucu]

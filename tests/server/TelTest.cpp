@@ -25,10 +25,12 @@ TEST(Tel, TheKeyHeaderIsFoundWhateverItsCaseAndFramesBehindTheRequestAreLeft) {
     std::pair<std::string, std::string> const durumlar[] = {
         {"GET / HTTP/1.1\r\nsec-websocket-key:AbC==\r\n\r\n", "AbC=="},
         {"GET / HTTP/1.1\r\nSEC-WEBSOCKET-KEY: \t AbC==  \r\nHost: x\r\n\r\n", "AbC==  "},
-        {"GET / HTTP/1.1\r\nSec-WebSocket-Key: AbC==", "AbC=="}, // no line end: up to the end
-        {"Sec-WebSocket-Key: AbC==\r\n", "AbC=="},               // at the very start
-        {"GET / HTTP/1.1\r\nXec-WebSocket-Key: AbC==\r\n\r\n", ""},
-        {"GET / HTTP/1.1\r\nSec-WebSocket-Key:\r\n\r\n", ""}};
+        {"GET / HTTP/1.1\r\nSec-WebSocket-Key: AbC==", "AbC=="},      // no line end: up to the end
+        {"Sec-WebSocket-Key: AbC==\r\n", "AbC=="},                    // at the very start
+        {"GET / HTTP/1.1\r\nX-Sec-WebSocket-Key: AbC==\r\n\r\n", ""}, // not at a line start
+        {"GET / HTTP/1.1\r\nSec-WebSocket-Key:\r\n\r\n", ""},
+        // A body is no header: a page may post one holding a key line.
+        {"POST / HTTP/1.1\r\nContent-Type: text/plain\r\n\r\nSec-WebSocket-Key: AbC==\r\n", ""}};
     for (auto const& [istek, beklenen] : durumlar)
         EXPECT_EQ(basligiAl(istek, "sec-websocket-key:"), beklenen) << istek;
     EXPECT_FALSE(istegiYanitla("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").webSocket);
@@ -68,6 +70,17 @@ TEST(Tel, MuteValueLiteralDecidesElseTrueAnywhere) {
         EXPECT_EQ(susturDegeri(yuk), beklenen) << yuk;
 }
 
+// Codes reserved for local use or outside every range, and a lone byte, are
+// answered with 1002 (protocol error), never echoed.
+TEST(Tel, AReservedOrInvalidCloseCodeIsAnsweredWithProtocolError) {
+    for (int kod : {1005, 1006, 1015, 1004, 0, 999, 1016, 2999, 5000, 65535, -1}) {
+        std::string tampon = istemciCercevesi(8, kod < 0 ? "\x03" : bayt({kod >> 8, kod & 0xFF}));
+        std::string yanit;
+        EXPECT_EQ(komutuIsle(tampon, nullptr, yanit), KomutSonucu::Kapat) << kod;
+        EXPECT_EQ(yanit, bayt({0x88, 2, 0x03, 0xEA})) << kod;
+    }
+}
+
 namespace {
 // Handles `tampon` and returns the outcome, the mute commands and the answers.
 std::tuple<KomutSonucu, std::vector<bool>, std::string> isle(std::string& tampon) {
@@ -98,6 +111,7 @@ TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
         {bayt({0x09, 0}), {K::Hata, {}, ""}, 2}, // a control frame in pieces
         {evet + kapat + hayir, {K::Kapat, {true}, bayt({0x88, 2, 0x03, 0xE8})}, hayir.size()},
         {bayt({0x88, 0}), {K::Kapat, {}, bayt({0x88, 0})}, 0},
+        {istemciCercevesi(8, bayt({0x0F, 0x9F})), {K::Kapat, {}, bayt({0x88, 2, 0x0F, 0x9F})}, 0}, // 3999
         {bayt({0x81, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3, 4}), {K::Hata, {}, ""}, 14}, // 64-bit length
         {bayt({0x81, 0xFE, 0xEA, 0x60}), {K::Hata, {}, ""}, 4}, // larger than the input bound
         {bayt({0x81}), {K::Bekle, {}, ""}, 1}};
