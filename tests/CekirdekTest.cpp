@@ -190,7 +190,7 @@ TEST(Metinler, HelloCarriesEveryKeyInOrder) {
     EXPECT_EQ(c.merhabaJson(53171), merhaba("null", "\"ornekleme\":0,\"kanal\":0", 53171, "(yok)", "null"));
 }
 
-TEST(Metinler, TransportFieldsAndFormatSummary) {
+TEST(Metinler, TransportPulseAndFormatSummary) {
     SahteKabuk c;
     std::string const bilinmiyor = "\"caliyor\":false,\"dongu\":false,\"bilinmiyor\":true";
     std::tuple<std::int32_t, bool, bool, std::string> const tablo[] = {
@@ -202,6 +202,9 @@ TEST(Metinler, TransportFieldsAndFormatSummary) {
         std::tie(c.tasimaDurumu, c.caliyor, c.dongu) = std::tuple(kaynak, caliyor, dongu);
         EXPECT_EQ(c.tasimaAlanlari(), alanlar);
     }
+    EXPECT_EQ(c.tasimaJson(), "{\"tip\":\"tasima\"," + bilinmiyor + "}");
+    EXPECT_EQ(c.nabizJson(7),
+              "{\"tip\":\"nabiz\",\"ornek\":\"" + c.ornekEtiketi() + "\",\"no\":7," + bilinmiyor + "}");
     // A broken rate from the host is shown as 0, not undefined.
     std::pair<oka::BicimBilgisi, char const*> const bicimler[] = {{{true, 48000.9, 2}, "sr=48000 kanal=2"},
                                                                   {{}, "sr=? kanal=?"},

@@ -141,9 +141,11 @@ void KopruCekirdek::baslat() {
     // Nothing may throw into the host: a server whose thread cannot be started
     // leaves the instance passing audio through without it.
     try {
-        sunucu = std::make_unique<Sunucu>(
-            ornek, master, [this](int kapi) { return merhabaJson(kapi); },
-            [this](bool b) { sustur.store(b); }, [this] { return tasimaAlanlari(); });
+        OturumMetinleri metinler{[this](int kapi) { return merhabaJson(kapi); },
+                                 [this] { return tasimaJson(); },
+                                 [this](std::uint64_t no) { return nabizJson(no); }};
+        sunucu =
+            std::make_unique<Sunucu>(ornek, master, std::move(metinler), [this](bool b) { sustur.store(b); });
         sunucuGorunum.store(sunucu.get(), std::memory_order_release);
     } catch (std::exception const& e) {
         olay(std::string("sunucu baslatilamadi, ses aynen geciyor: ") + e.what());
@@ -345,6 +347,15 @@ std::string KopruCekirdek::tasimaAlanlari() const {
     bool const d = var && dongu.load(std::memory_order_relaxed);
     auto yaz = [](bool b) { return b ? "true" : "false"; };
     return std::string("\"caliyor\":") + yaz(c) + ",\"dongu\":" + yaz(d) + ",\"bilinmiyor\":" + yaz(!var);
+}
+
+std::string KopruCekirdek::tasimaJson() const {
+    return "{\"tip\":\"tasima\"," + tasimaAlanlari() + "}";
+}
+
+std::string KopruCekirdek::nabizJson(std::uint64_t no) const {
+    return "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(no) + "," +
+           tasimaAlanlari() + "}";
 }
 
 std::string KopruCekirdek::bicimOzet() {

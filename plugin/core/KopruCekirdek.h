@@ -111,10 +111,14 @@ public:
     bool oncekiZamanVar = false;
     double ornekZamani = 0.0;
 
-    // --- The server.
+    // --- The server: every text a session sends is composed here.
     // [sunucu] Hello JSON for the port `kapi`.
     std::string merhabaJson(int kapi);
-    // [sunucu] The three transport keys, without braces.
+    // [sunucu] The transport message, sent when the host's transport changed.
+    std::string tasimaJson() const;
+    // [sunucu] The pulse, the `no`th of its session, with the transport keys.
+    std::string nabizJson(std::uint64_t no) const;
+    // [herhangi] The three transport keys, without braces.
     std::string tasimaAlanlari() const;
     // Output mute the app asked for; the shell outputs silence while set.
     std::atomic<bool> sustur{false};

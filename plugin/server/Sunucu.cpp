@@ -13,6 +13,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -77,10 +78,10 @@ long soketeGonder(int fd, char const* veri, std::size_t n) {
 
 } // namespace
 
-Sunucu::Sunucu(std::string ornek_, bool rolMaster_, MerhabaUretici merhabaUret_,
-               SusturUygulayici susturUygula_, TasimaUretici tasimaUret_, SunucuAyarlari ayarlar)
-    : ornek(std::move(ornek_)), rolMaster(rolMaster_), merhabaUret(std::move(merhabaUret_)),
-      susturUygula(std::move(susturUygula_)), tasimaUret(std::move(tasimaUret_)), ayar(ayarlar) {
+Sunucu::Sunucu(std::string ornek_, bool rolMaster_, OturumMetinleri metinler_, SusturUygulayici susturUygula_,
+               SunucuAyarlari ayarlar)
+    : ornek(std::move(ornek_)), rolMaster(rolMaster_), metinler(std::move(metinler_)),
+      susturUygula(std::move(susturUygula_)), ayar(ayarlar) {
     iplik = std::thread([this] { calis(); });
 }
 
@@ -413,6 +414,8 @@ struct Sunucu::Oturum {
     std::uint64_t nabizNo = 0;
     std::uint64_t sesSayisi = 0;
     std::uint32_t sonDolu = 0;
+    std::uint64_t ilkIndis = 0; // ring index of the session's first block...
+    std::uint32_t ilkNo = 0;    // ...and its frame number
     Saat::time_point sonNabiz;
     float blok[HalkaTampon::SLOT_ORNEK];
 };
@@ -452,10 +455,11 @@ bool Sunucu::oturumAc(Oturum& o) {
         return false;
     }
 
-    halka.temizle();            // blocks from an earlier connection; the app wants live audio
+    o.ilkIndis = halka.temizle(); // blocks from an earlier connection; the app wants live audio
+    o.ilkNo = cerceveNo.load();
     merhabaIstegi.store(false); // the hello below is the fresh one
     bagli.store(true);
-    std::string const merhaba = merhabaUret ? merhabaUret(kapi.load()) : std::string();
+    std::string const merhaba = metinler.merhaba(kapi.load());
     o.cikis.son() += metinCercevesi(merhaba);
     g("BAGLANDI — gonderilen: " + merhaba);
     o.sonDolu = tampon_dolu.load(std::memory_order_relaxed);
@@ -468,7 +472,7 @@ bool Sunucu::tur(Oturum& o) {
     if (bitmeli())
         return false;
     if (merhabaIstegi.exchange(false)) {
-        o.cikis.son() += metinCercevesi(merhabaUret ? merhabaUret(kapi.load()) : std::string());
+        o.cikis.son() += metinCercevesi(metinler.merhaba(kapi.load()));
         g("yeni merhaba GONDERILDI");
     }
 
@@ -497,8 +501,10 @@ bool Sunucu::tur(Oturum& o) {
 
     double zaman;
     std::uint16_t kanal, kare;
-    while (halka.oku(zaman, kanal, kare, o.blok)) {
-        std::uint32_t const no = cerceveNo.fetch_add(1);
+    while (std::optional<std::uint64_t> const indis = halka.oku(zaman, kanal, kare, o.blok)) {
+        // Numbered by the ring's count, which blocks dropped on a full ring took part in.
+        std::uint32_t const no = o.ilkNo + std::uint32_t(*indis - o.ilkIndis);
+        cerceveNo.store(no + 1);
         if (!o.cikis.sesSigar()) {
             gonderilemeyen.fetch_add(1, std::memory_order_relaxed);
             continue;
@@ -513,19 +519,15 @@ bool Sunucu::tur(Oturum& o) {
         g("atlandi " + std::to_string(dolu - o.sonDolu) + " (toplam " + std::to_string(dolu) + ")");
         o.sonDolu = dolu;
     }
-    if (tasimaIstegi.exchange(false) && tasimaUret) {
-        std::string const mesaj = "{\"tip\":\"tasima\"," + tasimaUret() + "}";
+    if (tasimaIstegi.exchange(false)) {
+        std::string const mesaj = metinler.tasima();
         o.cikis.son() += metinCercevesi(mesaj);
         g("tasima GONDERILDI: " + mesaj);
     }
     auto const simdi = Saat::now();
     if (simdi - o.sonNabiz >= ayar.nabizAraligi) {
         o.sonNabiz = simdi;
-        std::string nabiz =
-            "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(++o.nabizNo);
-        if (tasimaUret)
-            nabiz += "," + tasimaUret();
-        o.cikis.son() += metinCercevesi(nabiz + "}");
+        o.cikis.son() += metinCercevesi(metinler.nabiz(++o.nabizNo));
     }
 
     if (!o.cikis.gonder(simdi))

@@ -117,11 +117,10 @@ TEST_F(SunucuSoket, TheSessionSendsFreshHelloTransportReportsPulsesAndAfterAStal
     EXPECT_EQ(istemci.cerceve(0x81), "merhaba 31171");
     EXPECT_EQ(olay.say("#1 test", "yeni merhaba gonderilecek (akis bicimi degisti)"), 1);
     t->sunucu->tasimaIstegi = true;
-    EXPECT_EQ(istemci.cerceve(0x81), "{\"tip\":\"tasima\"," + TestSunucusu::TASIMA + "}");
+    EXPECT_EQ(istemci.cerceve(0x81), "tasima");
     t->sunucu->tampon_dolu += 3;
     EXPECT_TRUE(olay.bekle("#1 test", "atlandi 3 (toplam 3)"));
-    EXPECT_EQ(istemci.cerceve(0x81, 2s),
-              "{\"tip\":\"nabiz\",\"ornek\":\"#1 test\",\"no\":1," + TestSunucusu::TASIMA + "}");
+    EXPECT_EQ(istemci.cerceve(0x81, 2s), "nabiz 1");
     ASSERT_TRUE(istemci.gonder(SUSTUR));
     auto const son = std::chrono::steady_clock::now() + 5s;
     uret(*t, [&] { return std::chrono::steady_clock::now() > son; });
