@@ -159,7 +159,10 @@ void KopruCekirdek::kapat() {
     olay("Dispose — ornek KAPANIYOR");
     // The diagnostics thread reads the server and asks the shell: it goes first.
     taniIpligiDurdur();
-    sunucuGorunum.store(nullptr, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> k(rolKilidi); // a re-decision under way finishes first
+        sunucuGorunum.store(nullptr, std::memory_order_release);
+    }
     sunucu.reset();
     olay("ornek KAPANDI");
 }
@@ -259,15 +262,15 @@ bool KopruCekirdek::rolHesapla() const {
 }
 
 void KopruCekirdek::rolYenidenHesapla(char const* sebep) {
+    std::lock_guard<std::mutex> k(rolKilidi);
     Sunucu* const s = sunucuAl();
     if (!s)
         return; // the first activation decides by itself
     bool const yeni = rolHesapla();
-    bool const eski = rolMaster.load();
+    bool const eski = rolMaster.exchange(yeni);
     if (yeni != eski) {
         olay(std::string("rol YENIDEN karari (") + (sebep ? sebep : "") + "): " + rolAdi(eski) + " → " +
              rolAdi(yeni));
-        rolMaster.store(yeni);
         s->rolGuncelle(yeni);
     } else {
         s->merhabaTazele(sebep);

@@ -75,7 +75,9 @@ public:
 
     // [herhangi] true = master. No side effects.
     bool rolHesapla() const;
-    // [ana] Re-decide after `sebep` changed something.
+    // [herhangi] Re-decide after `sebep` changed something. Hosts notify name
+    // changes from any thread: decisions are serialised, so the role always
+    // ends as the latest names call for, and none outlives the server.
     void rolYenidenHesapla(char const* sebep);
     // [ana] Sets (or, with null/empty, clears) the manual name.
     void elleAdiUygula(char const* ad, char const* kaynak);
@@ -147,6 +149,7 @@ protected:
     bool kapandi = false;
     bool baslatildi = false;
 
+    std::mutex rolKilidi;     // serialises role decisions and the server's removal; taken before `kilit`
     mutable std::mutex kilit; // guards elleAd; taken before the shell's name lock
     std::string elleAd;
 
