@@ -3,7 +3,7 @@
 // What it shows is the model's, tested without a display.
 #import <AppKit/AppKit.h>
 
-#include "AudioBirimi.h"
+#include "AuIkizi.h"
 #include "OKABridgePanel.h"
 #include "OKABridgeVST3.h"
 #import "OKABridgeVST3Arayuz.h"
