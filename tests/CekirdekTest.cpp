@@ -49,8 +49,10 @@ TEST(Cekirdek, TheStatusRecordTakesThePanelPeakAndCutsLongNames) {
 }
 
 TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
-    std::vector<float> a(10, -0.5f), b(10, 0.25f), c3(10, 1.0f), tepeli(16, 0.125f);
+    std::vector<float> a(10, -0.5f), b(10, 0.25f), c3(10, 1.0f), tepeli(16, 0.125f), asimetrik(13, 0.25f);
     tepeli[13] = 0.75f;
+    asimetrik[2] = -0.5f; // a waveform whose negative half reaches further, its peak past the groups of 8
+    asimetrik[11] = -0.75f;
     struct Durum {
         char const* ad;
         std::vector<float const*> kanallar;
@@ -70,6 +72,13 @@ TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
          0.75,
          15 * 0.015625 + 0.5625,
          16},
+        {"asymmetric, its peak in the tail",
+         {asimetrik.data()},
+         1,
+         13,
+         0.75,
+         11 * 0.0625 + 0.25 + 0.5625,
+         13},
         {"no frames", {a.data(), b.data()}, 2, 0, 0, 0, 0},
         {"no channels", {a.data(), b.data()}, 0, 10, 0, 0, 0},
         {"no first buffer", {nullptr, b.data()}, 2, 10, 0, 0, 0},
