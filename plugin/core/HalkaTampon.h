@@ -17,6 +17,8 @@
 
 namespace oka {
 
+struct HalkaTamponIcerisi;
+
 class HalkaTampon {
 public:
     static constexpr std::uint64_t KAPASITE = 64;

@@ -7,8 +7,7 @@ constexpr std::int32_t OZELLIK_YOK = -10879; // kAudioUnitErr_InvalidProperty
 }
 
 // No Audio Unit exists here: every property call fails as for a property the
-// unit does not know. (The view tests stand in for a unit by linking their own
-// definitions of these two.)
+// unit does not know. (The view tests link their own stand-in for a unit.)
 std::int32_t auOzellikOku(AudioBirimi, std::uint32_t, void*, std::uint32_t) {
     return OZELLIK_YOK;
 }

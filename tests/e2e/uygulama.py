@@ -1,10 +1,9 @@
 """uygulama.py OKA_KONAK BUNDLE: the plug-in as the app sees it, in one pass. oka-konak
-runs the real bundle in real time as a channel with a manual name and reports the port it
-serves on (53172 unless something else holds it); the app (websockets, with keepalive
-pings every second) mutes it and stays through ten seconds of audio until a restored name
-makes it the master, which ends the connection and the mute; the master then serves the
-app and curl on 53171. Blocks may be dropped while the machine is loaded, but each takes
-its frame number, so every gap must be one in time too. Exits non-zero with the reason.
+runs the real bundle in real time as a channel with a manual name on the port it reports;
+the app (websockets, with keepalive pings every second) mutes it and stays through ten
+seconds of audio until a restored name makes it the master, which ends the connection and
+the mute; the master then serves the app and curl on 53171. A block dropped under load
+takes its frame number: every gap must be one in time too. Exits non-zero with the reason.
 """
 import asyncio
 import fcntl
@@ -22,8 +21,7 @@ RENAME_AT_S = 11.0
 
 
 async def hello(port, host):
-    """Connects and returns the hello. A refusal is tried again while the host runs: after
-    a role change the instance listens on its new port a moment later."""
+    """Connects and returns the hello, trying again while the host runs (a role change moves it)."""
     while True:
         try:
             ws = await websockets.connect("ws://127.0.0.1:%d/" % port, ping_interval=1, ping_timeout=2,
@@ -36,8 +34,7 @@ async def hello(port, host):
 
 
 def reported_port(host, out):
-    """Reads the host's output up to its probe line, which comes once the instance answers
-    on its port, and returns that port."""
+    """The port the host's probe line reports, once the instance answers on it."""
     for line in host.stdout:
         out.append(line)
         m = re.match(r"probe +OKA-KOPRU-EKLENTI answers on 127\.0\.0\.1 port\(s\): (.*)", line)

@@ -1,7 +1,6 @@
-"""The preview tool renders the panel: one state with every option given
-becomes a 420x278 PNG that is not blank, and in both languages every text of
-the states with the longest texts fits its box. Usage: onizleme_testi.py TOOL
-(on an X display)."""
+"""The preview tool renders the panel: one state with every option given becomes
+a 420x278 PNG that is not blank; in both languages each text of the states with
+the longest texts fits its box. Usage: onizleme_testi.py TOOL (on an X display)."""
 import os
 import struct
 import subprocess
