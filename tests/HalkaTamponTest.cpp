@@ -39,9 +39,7 @@ std::vector<double> zamanlar(HalkaTampon& h) {
 // The ring's insides, for the tests that stop a copy halfway or leave a slot half written.
 struct oka::HalkaTamponIcerisi {
     static HalkaTampon::Slot& slot(HalkaTampon& h, std::size_t i) { return h.slotlar[i]; }
-    static auto kopyala(HalkaTampon& h, Okunan& o) {
-        return h.kopyala(o.zaman, o.kanal, o.kare, o.veri.data());
-    }
+    static auto kopya(HalkaTampon& h, Okunan& o) { return h.kopyala(o.zaman, o.kanal, o.kare, &o.veri[0]); }
     static bool birak(HalkaTampon& h, std::uint64_t indis) { return h.birak(indis); }
 };
 using Ic = oka::HalkaTamponIcerisi;
@@ -81,7 +79,7 @@ TEST(HalkaTampon, ACopyOverwrittenMidwayIsDiscardedAndNoWaitingBlockIsLost) {
     HalkaTampon h;
     yazSirayla(h, 0, 63);
     Okunan o;
-    auto const r = Ic::kopyala(h, o);
+    auto const r = Ic::kopya(h, o);
     ASSERT_TRUE(r);
     EXPECT_EQ(yazSirayla(h, 63, 65), 2);
     EXPECT_FALSE(Ic::birak(h, *r)) << "the copy may be torn";

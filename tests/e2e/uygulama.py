@@ -37,8 +37,7 @@ def reported_port(host, out):
     """The port the host's probe line reports, once the instance answers on it."""
     for line in host.stdout:
         out.append(line)
-        m = re.match(r"probe +OKA-KOPRU-EKLENTI answers on 127\.0\.0\.1 port\(s\): (.*)", line)
-        if m:
+        if m := re.match(r"probe +OKA-KOPRU-EKLENTI answers on 127\.0\.0\.1 port\(s\): (.*)", line):
             assert re.fullmatch(r"\d+", m[1]), "not one instance serving, but: " + m[1]
             return int(m[1])
     raise AssertionError("the host ended before its probe:\n" + "".join(out))
