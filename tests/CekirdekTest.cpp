@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <thread>
 
 TEST(Cekirdek, EachInstanceTakesTheNextLabelAndReportsItsEnvironmentUnderIt) {
     HataSatirlari hata;
@@ -48,8 +49,10 @@ TEST(Cekirdek, TheStatusRecordTakesThePanelPeakAndCutsLongNames) {
 }
 
 TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
-    std::vector<float> a(10, -0.5f), b(10, 0.25f), c3(10, 1.0f), tepeli(16, 0.125f);
+    std::vector<float> a(10, -0.5f), b(10, 0.25f), c3(10, 1.0f), tepeli(16, 0.125f), asimetrik(13, 0.25f);
     tepeli[13] = 0.75f;
+    asimetrik[2] = -0.5f; // a waveform whose negative half reaches further, its peak past the groups of 8
+    asimetrik[11] = -0.75f;
     struct Durum {
         char const* ad;
         std::vector<float const*> kanallar;
@@ -69,6 +72,13 @@ TEST(Cekirdek, MetersTakeTheFirstTwoChannelsOfBlocksWithAudio) {
          0.75,
          15 * 0.015625 + 0.5625,
          16},
+        {"asymmetric, its peak in the tail",
+         {asimetrik.data()},
+         1,
+         13,
+         0.75,
+         11 * 0.0625 + 0.25 + 0.5625,
+         13},
         {"no frames", {a.data(), b.data()}, 2, 0, 0, 0, 0},
         {"no channels", {a.data(), b.data()}, 0, 10, 0, 0, 0},
         {"no first buffer", {nullptr, b.data()}, 2, 10, 0, 0, 0},
@@ -119,6 +129,32 @@ TEST(Cekirdek, WithAServerBlocksAreTappedAndTheRoleFollowsTheName) {
     EXPECT_EQ(c.arayuzBildirimi, 1);
     c.kapat();
     EXPECT_EQ(c.sunucuAl(), nullptr);
+}
+
+// A re-decision while another is under way (the shell holds the first answer
+// until the second ran) ends as the latest answer calls for, core and server.
+TEST(Rol, RacingReDecisionsEndAsTheLatestStateCallsFor) {
+    KapiKilidi kapilar("oka-kapilar");
+    struct : SahteKabuk {
+        std::int32_t konakAnaCikis() const override {
+            std::int32_t const cevap = ana;
+            if (tut.exchange(false))
+                bekleKadar([&] { return bitti.load(); }, 300ms);
+            return cevap;
+        }
+        std::atomic<std::int32_t> ana{0};
+        mutable std::atomic<bool> tut{false}, bitti{false};
+    } c;
+    c.baslat();
+    c.ana = 1;
+    c.tut = true;
+    std::thread ilk([&] { c.rolYenidenHesapla("ilk"); });
+    ASSERT_TRUE(bekleKadar([&] { return !c.tut.load(); }));
+    c.ana = 0;
+    c.rolYenidenHesapla("ikinci");
+    c.bitti = true;
+    ilk.join();
+    EXPECT_FALSE(c.rolMaster || c.sunucuAl()->rolMaster);
 }
 
 TEST(Rol, DecisionFromNameMainOutputAndProcess) {
@@ -190,7 +226,7 @@ TEST(Metinler, HelloCarriesEveryKeyInOrder) {
     EXPECT_EQ(c.merhabaJson(53171), merhaba("null", "\"ornekleme\":0,\"kanal\":0", 53171, "(yok)", "null"));
 }
 
-TEST(Metinler, TransportFieldsAndFormatSummary) {
+TEST(Metinler, TransportPulseAndFormatSummary) {
     SahteKabuk c;
     std::string const bilinmiyor = "\"caliyor\":false,\"dongu\":false,\"bilinmiyor\":true";
     std::tuple<std::int32_t, bool, bool, std::string> const tablo[] = {
@@ -202,6 +238,9 @@ TEST(Metinler, TransportFieldsAndFormatSummary) {
         std::tie(c.tasimaDurumu, c.caliyor, c.dongu) = std::tuple(kaynak, caliyor, dongu);
         EXPECT_EQ(c.tasimaAlanlari(), alanlar);
     }
+    EXPECT_EQ(c.tasimaJson(), "{\"tip\":\"tasima\"," + bilinmiyor + "}");
+    EXPECT_EQ(c.nabizJson(7),
+              "{\"tip\":\"nabiz\",\"ornek\":\"" + c.ornekEtiketi() + "\",\"no\":7," + bilinmiyor + "}");
     // A broken rate from the host is shown as 0, not undefined.
     std::pair<oka::BicimBilgisi, char const*> const bicimler[] = {{{true, 48000.9, 2}, "sr=48000 kanal=2"},
                                                                   {{}, "sr=? kanal=?"},

@@ -54,23 +54,23 @@ bool HalkaTampon::birak(std::uint64_t indis) {
     return okumaIndisi.compare_exchange_strong(indis, indis + 1, std::memory_order_acq_rel);
 }
 
-bool HalkaTampon::oku(double& zaman, std::uint16_t& kanal, std::uint16_t& kare, float* hedef) {
+std::optional<std::uint64_t> HalkaTampon::oku(double& zaman, std::uint16_t& kanal, std::uint16_t& kare,
+                                              float* hedef) {
     for (;;) {
         std::optional<std::uint64_t> const r = kopyala(zaman, kanal, kare, hedef);
-        if (!r)
-            return false;
-        if (birak(*r))
-            return true;
+        if (!r || birak(*r))
+            return r;
     }
 }
 
-void HalkaTampon::temizle() {
+std::uint64_t HalkaTampon::temizle() {
     // The write index, read after the read index, is never behind it; a
     // failed exchange means the producer dropped a block meanwhile.
     std::uint64_t r = okumaIndisi.load(std::memory_order_acquire);
-    while (!okumaIndisi.compare_exchange_weak(r, yazmaIndisi.load(std::memory_order_acquire),
-                                              std::memory_order_acq_rel)) {
-    }
+    std::uint64_t w = yazmaIndisi.load(std::memory_order_acquire);
+    while (!okumaIndisi.compare_exchange_weak(r, w, std::memory_order_acq_rel))
+        w = yazmaIndisi.load(std::memory_order_acquire);
+    return w;
 }
 
 std::uint64_t HalkaTampon::bekleyen() const {

@@ -17,20 +17,12 @@
 
 namespace oka {
 
+struct HalkaTamponIcerisi;
+
 class HalkaTampon {
 public:
     static constexpr std::uint64_t KAPASITE = 64;
     static constexpr std::size_t SLOT_ORNEK = 8192; // floats per slot: 4096 stereo frames
-
-    // Every field is read by the consumer while the producer may rewrite it
-    // (see above), so each is an atomic; relaxed access costs plain loads and
-    // stores, and the index exchanges order them.
-    struct Slot {
-        std::atomic<double> zaman{0.0};
-        std::atomic<std::uint16_t> kanal{0};
-        std::atomic<std::uint16_t> kare{0};
-        std::vector<std::atomic<float>> veri; // planar: channel 0 frames, then channel 1 frames
-    };
 
     HalkaTampon();
 
@@ -42,23 +34,39 @@ public:
 
     // [sunucu] Copies the oldest waiting block into `hedef` (room for
     // SLOT_ORNEK floats) and releases its slot. A copy the producer overwrote
-    // meanwhile is discarded and the next block read instead. False when the
-    // ring is empty.
-    bool oku(double& zaman, std::uint16_t& kanal, std::uint16_t& kare, float* hedef);
+    // meanwhile is discarded and the next block read instead. Gives the
+    // block's index (blocks written before it, dropped ones included); none
+    // when the ring is empty.
+    std::optional<std::uint64_t> oku(double& zaman, std::uint16_t& kanal, std::uint16_t& kare, float* hedef);
 
-    // [sunucu] The two halves of `oku`: copy the oldest waiting block, giving
-    // its index (none when the ring is empty)...
+    // [sunucu] Drops every waiting block without copying it; gives the index
+    // the next block written will have.
+    std::uint64_t temizle();
+
+    // [herhangi] Blocks currently waiting.
+    std::uint64_t bekleyen() const;
+
+private:
+    // The ring's tests reach the slots and the two halves of `oku`.
+    friend struct HalkaTamponIcerisi;
+
+    // Every field is read by the consumer while the producer may rewrite it
+    // (see above), so each is an atomic; relaxed access costs plain loads and
+    // stores, and the index exchanges order them.
+    struct Slot {
+        std::atomic<double> zaman{0.0};
+        std::atomic<std::uint16_t> kanal{0};
+        std::atomic<std::uint16_t> kare{0};
+        std::vector<std::atomic<float>> veri; // planar: channel 0 frames, then channel 1 frames
+    };
+
+    // The two halves of `oku`: copy the oldest waiting block, giving its
+    // index (none when the ring is empty)...
     std::optional<std::uint64_t> kopyala(double& zaman, std::uint16_t& kanal, std::uint16_t& kare,
                                          float* hedef) const;
     // ...then release it; false when the producer dropped that block during
     // the copy, which may then be torn.
     bool birak(std::uint64_t indis);
-
-    // [sunucu] Drops every waiting block without copying it.
-    void temizle();
-
-    // [herhangi] Blocks currently waiting.
-    std::uint64_t bekleyen() const;
 
     std::uint64_t const kapasite = KAPASITE;
     std::vector<Slot> slotlar;

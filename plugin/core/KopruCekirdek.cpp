@@ -141,9 +141,11 @@ void KopruCekirdek::baslat() {
     // Nothing may throw into the host: a server whose thread cannot be started
     // leaves the instance passing audio through without it.
     try {
-        sunucu = std::make_unique<Sunucu>(
-            ornek, master, [this](int kapi) { return merhabaJson(kapi); },
-            [this](bool b) { sustur.store(b); }, [this] { return tasimaAlanlari(); });
+        OturumMetinleri metinler{[this](int kapi) { return merhabaJson(kapi); },
+                                 [this] { return tasimaJson(); },
+                                 [this](std::uint64_t no) { return nabizJson(no); }};
+        sunucu =
+            std::make_unique<Sunucu>(ornek, master, std::move(metinler), [this](bool b) { sustur.store(b); });
         sunucuGorunum.store(sunucu.get(), std::memory_order_release);
     } catch (std::exception const& e) {
         olay(std::string("sunucu baslatilamadi, ses aynen geciyor: ") + e.what());
@@ -157,7 +159,10 @@ void KopruCekirdek::kapat() {
     olay("Dispose — ornek KAPANIYOR");
     // The diagnostics thread reads the server and asks the shell: it goes first.
     taniIpligiDurdur();
-    sunucuGorunum.store(nullptr, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> k(rolKilidi); // a re-decision under way finishes first
+        sunucuGorunum.store(nullptr, std::memory_order_release);
+    }
     sunucu.reset();
     olay("ornek KAPANDI");
 }
@@ -257,15 +262,15 @@ bool KopruCekirdek::rolHesapla() const {
 }
 
 void KopruCekirdek::rolYenidenHesapla(char const* sebep) {
+    std::lock_guard<std::mutex> k(rolKilidi);
     Sunucu* const s = sunucuAl();
     if (!s)
         return; // the first activation decides by itself
     bool const yeni = rolHesapla();
-    bool const eski = rolMaster.load();
+    bool const eski = rolMaster.exchange(yeni);
     if (yeni != eski) {
         olay(std::string("rol YENIDEN karari (") + (sebep ? sebep : "") + "): " + rolAdi(eski) + " → " +
              rolAdi(yeni));
-        rolMaster.store(yeni);
         s->rolGuncelle(yeni);
     } else {
         s->merhabaTazele(sebep);
@@ -345,6 +350,15 @@ std::string KopruCekirdek::tasimaAlanlari() const {
     bool const d = var && dongu.load(std::memory_order_relaxed);
     auto yaz = [](bool b) { return b ? "true" : "false"; };
     return std::string("\"caliyor\":") + yaz(c) + ",\"dongu\":" + yaz(d) + ",\"bilinmiyor\":" + yaz(!var);
+}
+
+std::string KopruCekirdek::tasimaJson() const {
+    return "{\"tip\":\"tasima\"," + tasimaAlanlari() + "}";
+}
+
+std::string KopruCekirdek::nabizJson(std::uint64_t no) const {
+    return "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(no) + "," +
+           tasimaAlanlari() + "}";
 }
 
 std::string KopruCekirdek::bicimOzet() {

@@ -75,7 +75,9 @@ public:
 
     // [herhangi] true = master. No side effects.
     bool rolHesapla() const;
-    // [ana] Re-decide after `sebep` changed something.
+    // [herhangi] Re-decide after `sebep` changed something. Hosts notify name
+    // changes from any thread: decisions are serialised, so the role always
+    // ends as the latest names call for, and none outlives the server.
     void rolYenidenHesapla(char const* sebep);
     // [ana] Sets (or, with null/empty, clears) the manual name.
     void elleAdiUygula(char const* ad, char const* kaynak);
@@ -111,10 +113,14 @@ public:
     bool oncekiZamanVar = false;
     double ornekZamani = 0.0;
 
-    // --- The server.
+    // --- The server: every text a session sends is composed here.
     // [sunucu] Hello JSON for the port `kapi`.
     std::string merhabaJson(int kapi);
-    // [sunucu] The three transport keys, without braces.
+    // [sunucu] The transport message, sent when the host's transport changed.
+    std::string tasimaJson() const;
+    // [sunucu] The pulse, the `no`th of its session, with the transport keys.
+    std::string nabizJson(std::uint64_t no) const;
+    // [herhangi] The three transport keys, without braces.
     std::string tasimaAlanlari() const;
     // Output mute the app asked for; the shell outputs silence while set.
     std::atomic<bool> sustur{false};
@@ -143,6 +149,7 @@ protected:
     bool kapandi = false;
     bool baslatildi = false;
 
+    std::mutex rolKilidi;     // serialises role decisions and the server's removal; taken before `kilit`
     mutable std::mutex kilit; // guards elleAd; taken before the shell's name lock
     std::string elleAd;
 

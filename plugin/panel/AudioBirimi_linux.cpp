@@ -1,25 +1,19 @@
 #include "AudioBirimi.h"
 
-#include <cstring>
-
 namespace oka {
 
-std::int32_t auOzellikOku(AudioBirimi au, std::uint32_t ozellik, void* veri, std::uint32_t boyut) {
-    auto* ikiz = static_cast<AuIkizi*>(au);
-    ++ikiz->okumaSayisi;
-    if (ozellik != DURUM_OZELLIGI || boyut != sizeof ikiz->durum)
-        return -1;
-    std::memcpy(veri, &ikiz->durum, boyut);
-    return ikiz->okumaSonucu;
+namespace {
+constexpr std::int32_t OZELLIK_YOK = -10879; // kAudioUnitErr_InvalidProperty
 }
 
-std::int32_t auOzellikYaz(AudioBirimi au, std::uint32_t ozellik, void const* veri, std::uint32_t boyut) {
-    auto* ikiz = static_cast<AuIkizi*>(au);
-    if (ozellik != AD_OZELLIGI)
-        return -1;
-    ++ikiz->yazmaSayisi;
-    ikiz->yazilanAd.assign(static_cast<char const*>(veri), strnlen(static_cast<char const*>(veri), boyut));
-    return 0;
+// No Audio Unit exists here: every property call fails as for a property the
+// unit does not know. (The view tests link their own stand-in for a unit.)
+std::int32_t auOzellikOku(AudioBirimi, std::uint32_t, void*, std::uint32_t) {
+    return OZELLIK_YOK;
+}
+
+std::int32_t auOzellikYaz(AudioBirimi, std::uint32_t, void const*, std::uint32_t) {
+    return OZELLIK_YOK;
 }
 
 } // namespace oka

@@ -163,8 +163,7 @@ std::string PanelModeli::seviyeMetni() const {
 
 std::string PanelModeli::bicimSatiri() const {
     if (!mOkunabilir)
-        return M("konak eklentiyi ayrı süreçte çalıştırıyor",
-                 "the host runs the plug-in in a separate process");
+        return M("konak eklentiyi ayrı süreçte çalıştırıyor", "plug-in runs in a separate process");
     if (!(mDurum.ornekleme > 0))
         return M("biçim henüz yok", "no format yet");
     char const* kalip = mTurkce             ? "%.0f Hz · %d kanal"

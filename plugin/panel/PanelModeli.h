@@ -151,13 +151,18 @@ public:
 private:
     char const* M(char const* tr, char const* en) const { return mTurkce ? tr : en; }
     std::vector<MetinSatiri> satirlar() const;
+    static ArayuzDurumu sessizKayit() {
+        ArayuzDurumu d{};
+        d.tepeDb = SESSIZ_DB;
+        return d;
+    }
 
     DurumOkuyucu mOku;
     AdYazici mYaz;
     bool const mAuYolu;
     bool const mTurkce;
     bool mKoparildi = false;
-    ArayuzDurumu mDurum{};
+    ArayuzDurumu mDurum = sessizKayit(); // until a record is read: silence, no format
     float mGosterilenDb = SESSIZ_DB;
     bool mOkunabilir = true;
     std::string mYerTutucu;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -38,6 +39,10 @@ constexpr std::size_t CIKIS_SINIRI = 1024 * 1024;
 // Longest wait between two rounds of a session: blocks reach the ring without
 // waking the server thread, so this bounds the delay they add.
 constexpr auto TUR_ARALIGI = std::chrono::milliseconds(4);
+
+// Connections whose request is still arriving; past this the oldest is
+// dropped, so a flood of idle sockets costs a bounded amount of memory.
+constexpr std::size_t BEKLEYEN_SINIRI = 64;
 
 char const* rolAdi(bool master) {
     return master ? "master" : "kanal";
@@ -73,10 +78,10 @@ long soketeGonder(int fd, char const* veri, std::size_t n) {
 
 } // namespace
 
-Sunucu::Sunucu(std::string ornek_, bool rolMaster_, MerhabaUretici merhabaUret_,
-               SusturUygulayici susturUygula_, TasimaUretici tasimaUret_, SunucuAyarlari ayarlar)
-    : ornek(std::move(ornek_)), rolMaster(rolMaster_), merhabaUret(std::move(merhabaUret_)),
-      susturUygula(std::move(susturUygula_)), tasimaUret(std::move(tasimaUret_)), ayar(ayarlar) {
+Sunucu::Sunucu(std::string ornek_, bool rolMaster_, OturumMetinleri metinler_, SusturUygulayici susturUygula_,
+               SunucuAyarlari ayarlar)
+    : ornek(std::move(ornek_)), rolMaster(rolMaster_), metinler(std::move(metinler_)),
+      susturUygula(std::move(susturUygula_)), ayar(ayarlar) {
     iplik = std::thread([this] { calis(); });
 }
 
@@ -268,7 +273,7 @@ int Sunucu::dinlemeKur(int port, bool sessiz) {
         close(fd);
         return -1;
     }
-    if (listen(fd, 4) != 0) {
+    if (listen(fd, SOMAXCONN) != 0) {
         int const hata = errno;
         if (!sessiz) {
             gh("listen", hata);
@@ -285,52 +290,116 @@ int Sunucu::dinlemeKur(int port, bool sessiz) {
     return fd;
 }
 
+// A connection whose request is still arriving, with its own time limit.
+struct Sunucu::Bekleyen {
+    int fd;
+    std::string istek;
+    Saat::time_point son;
+    bool bitti = false; // the stream ended or broke
+};
+
 void Sunucu::kabulDongusu() {
     int const dinleyen = dinleyenFd.load();
     if (dinleyen < 0)
         return;
-    int const adimMs = int(ayar.adim.count());
-    while (!durdur.load()) {
-        if (rolDegisti.load())
-            return;
-        // Waiting in poll steps keeps stop and role change prompt on every
-        // platform, whether or not shutting the socket down wakes the wait.
-        pollfd p{dinleyen, POLLIN, 0};
-        int const hazir = poll(&p, 1, adimMs);
-        if (hazir == 0 || (hazir < 0 && errno == EINTR))
-            continue;
-        if (hazir < 0) {
-            bekle(ayar.adim);
+    std::vector<Bekleyen> bekleyenler;
+    std::vector<pollfd> p;
+    while (!bitmeli()) {
+        // Pending requests are judged side by side, so idle sockets cannot
+        // hold a real client back; the wait is one step at most, which keeps
+        // stop and role change prompt on every platform.
+        auto sure = ayar.adim;
+        auto const simdi = Saat::now();
+        p.assign(1, pollfd{dinleyen, POLLIN, 0});
+        for (Bekleyen const& b : bekleyenler) {
+            p.push_back({b.fd, POLLIN, 0});
+            sure = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(b.son - simdi),
+                              std::chrono::milliseconds(0), sure);
+        }
+        if (poll(p.data(), p.size(), int(sure.count())) < 0) {
+            if (errno != EINTR)
+                bekle(ayar.adim);
             continue;
         }
+        for (std::size_t i = 0; i < bekleyenler.size(); ++i)
+            if (p[i + 1].revents)
+                istekOku(bekleyenler[i]);
+        if (p[0].revents && !kabulEt(dinleyen, bekleyenler))
+            break;
+        istekleriYanitla(bekleyenler);
+    }
+    for (Bekleyen const& b : bekleyenler)
+        close(b.fd);
+}
+
+bool Sunucu::kabulEt(int dinleyen, std::vector<Bekleyen>& bekleyenler) {
+    for (;;) {
         int const fd = accept(dinleyen, nullptr, nullptr);
         if (fd < 0) {
             int const hata = errno;
-            if (durdur.load() || rolDegisti.load())
-                return;
-            if (hata == EAGAIN || hata == EWOULDBLOCK)
-                continue; // the connection went away before we took it
-            if (hata != EINTR && hata != ECONNABORTED && hata != EBADF && hata != EINVAL) {
+            if (bitmeli() || hata == EBADF || hata == EINVAL)
+                return false;
+            if (!gecici(hata) && hata != ECONNABORTED) {
                 gh("accept", hata);
                 // Errors such as EMFILE persist; one step's pause keeps them
                 // from filling the log in a busy loop.
                 bekle(ayar.adim);
             }
-            if (hata == EBADF || hata == EINVAL)
-                return;
-            continue;
+            return true; // EAGAIN: every waiting connection was taken
         }
         soketHazirla(fd);
+        engellemesiz(fd);
+        if (bekleyenler.size() == BEKLEYEN_SINIRI) {
+            close(bekleyenler.front().fd);
+            bekleyenler.erase(bekleyenler.begin());
+            g("bekleyen istek cok — en eskisi kapatildi");
+        }
+        bekleyenler.push_back({fd, {}, Saat::now() + ayar.istekSuresi});
+    }
+}
+
+void Sunucu::istekOku(Bekleyen& b) {
+    char parca[4096];
+    ssize_t const n = recv(b.fd, parca, std::min(sizeof parca, GIRDI_SINIRI - b.istek.size()), 0);
+    if (n > 0)
+        b.istek.append(parca, std::size_t(n));
+    else if (n == 0 || !gecici(errno))
+        b.bitti = true;
+}
+
+void Sunucu::istekleriYanitla(std::vector<Bekleyen>& bekleyenler) {
+    auto const simdi = Saat::now();
+    for (std::size_t i = 0; i < bekleyenler.size() && !bitmeli();) {
+        Bekleyen& b = bekleyenler[i];
+        // A request ends at its blank line; what arrived by the time limit,
+        // the input bound or the end of the stream is answered as it is.
+        bool const hazir = b.bitti || simdi >= b.son || b.istek.size() >= GIRDI_SINIRI ||
+                           b.istek.find("\r\n\r\n") != std::string::npos;
+        if (!hazir) {
+            ++i;
+            continue;
+        }
+        Bekleyen alinan = std::move(b);
+        bekleyenler.erase(bekleyenler.begin() + std::ptrdiff_t(i));
+        if (alinan.istek.empty()) {
+            close(alinan.fd);
+            continue;
+        }
         // Audio frames are small and frequent; Nagle's algorithm would hold
         // them back for tens of milliseconds waiting for the app's ACKs.
         int const bir = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &bir, sizeof bir);
-        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &GONDERIM_TAMPONU, sizeof GONDERIM_TAMPONU);
-        if (!soketYayinla(istemciFd, fd))
+        setsockopt(alinan.fd, IPPROTO_TCP, TCP_NODELAY, &bir, sizeof bir);
+        setsockopt(alinan.fd, SOL_SOCKET, SO_SNDBUF, &GONDERIM_TAMPONU, sizeof GONDERIM_TAMPONU);
+        if (!soketYayinla(istemciFd, alinan.fd))
             return;
-        istemci(fd);
-        soketBirak(istemciFd, fd);
+        istemci(alinan.fd, std::move(alinan.istek));
+        soketBirak(istemciFd, alinan.fd);
         bagli.store(false);
+        // Those still waiting were not judged during a session: each gets
+        // its whole time limit again.
+        for (Bekleyen& kalan : bekleyenler)
+            kalan.son = std::max(kalan.son, Saat::now() + ayar.istekSuresi);
+        return;
     }
 }
 
@@ -345,6 +414,8 @@ struct Sunucu::Oturum {
     std::uint64_t nabizNo = 0;
     std::uint64_t sesSayisi = 0;
     std::uint32_t sonDolu = 0;
+    std::uint64_t ilkIndis = 0; // ring index of the session's first block...
+    std::uint32_t ilkNo = 0;    // ...and its frame number
     Saat::time_point sonNabiz;
     float blok[HalkaTampon::SLOT_ORNEK];
 };
@@ -353,8 +424,9 @@ bool Sunucu::bitmeli() const {
     return durdur.load() || rolDegisti.load();
 }
 
-void Sunucu::istemci(int fd) {
+void Sunucu::istemci(int fd, std::string istek) {
     auto o = std::make_unique<Oturum>(fd);
+    o->girdi = std::move(istek);
     if (!oturumAc(*o))
         return;
     while (tur(*o)) {
@@ -368,31 +440,10 @@ void Sunucu::istemci(int fd) {
 }
 
 bool Sunucu::oturumAc(Oturum& o) {
-    // Non-blocking from the start: every wait below is a poll of one step, so
-    // a silent client holds the thread until the request time limit at most.
-    engellemesiz(o.fd);
     int const adimMs = int(ayar.adim.count());
     auto const son = Saat::now() + ayar.istekSuresi;
-    std::string& istek = o.girdi;
-    // Read up to the blank line that ends the request, or what arrived by the
-    // time limit or the end of the stream.
-    while (istek.find("\r\n\r\n") == std::string::npos && istek.size() < GIRDI_SINIRI) {
-        if (bitmeli() || Saat::now() >= son)
-            break;
-        pollfd p{o.fd, POLLIN, 0};
-        if (poll(&p, 1, adimMs) <= 0)
-            continue;
-        char parca[4096];
-        ssize_t const n = recv(o.fd, parca, std::min(sizeof parca, GIRDI_SINIRI - istek.size()), 0);
-        if (n > 0)
-            istek.append(parca, std::size_t(n));
-        else if (n == 0 || !gecici(errno))
-            break;
-    }
-    if (istek.empty() || bitmeli())
-        return false;
-    IstekYaniti const yanit = istegiYanitla(istek);
-    o.girdi.erase(0, std::min(yanit.istekSonu, istek.size())); // frames the app sent right behind it
+    IstekYaniti const yanit = istegiYanitla(o.girdi);
+    o.girdi.erase(0, std::min(yanit.istekSonu, o.girdi.size())); // frames the app sent right behind it
     o.cikis.son() += yanit.metin;
     if (!yanit.webSocket) {
         while (o.cikis.gonder(Saat::now()) && o.cikis.bekleyen() && !bitmeli() && Saat::now() < son) {
@@ -404,10 +455,11 @@ bool Sunucu::oturumAc(Oturum& o) {
         return false;
     }
 
-    halka.temizle();            // blocks from an earlier connection; the app wants live audio
+    o.ilkIndis = halka.temizle(); // blocks from an earlier connection; the app wants live audio
+    o.ilkNo = cerceveNo.load();
     merhabaIstegi.store(false); // the hello below is the fresh one
     bagli.store(true);
-    std::string const merhaba = merhabaUret ? merhabaUret(kapi.load()) : std::string();
+    std::string const merhaba = metinler.merhaba(kapi.load());
     o.cikis.son() += metinCercevesi(merhaba);
     g("BAGLANDI — gonderilen: " + merhaba);
     o.sonDolu = tampon_dolu.load(std::memory_order_relaxed);
@@ -420,7 +472,7 @@ bool Sunucu::tur(Oturum& o) {
     if (bitmeli())
         return false;
     if (merhabaIstegi.exchange(false)) {
-        o.cikis.son() += metinCercevesi(merhabaUret ? merhabaUret(kapi.load()) : std::string());
+        o.cikis.son() += metinCercevesi(metinler.merhaba(kapi.load()));
         g("yeni merhaba GONDERILDI");
     }
 
@@ -449,8 +501,10 @@ bool Sunucu::tur(Oturum& o) {
 
     double zaman;
     std::uint16_t kanal, kare;
-    while (halka.oku(zaman, kanal, kare, o.blok)) {
-        std::uint32_t const no = cerceveNo.fetch_add(1);
+    while (std::optional<std::uint64_t> const indis = halka.oku(zaman, kanal, kare, o.blok)) {
+        // Numbered by the ring's count, which blocks dropped on a full ring took part in.
+        std::uint32_t const no = o.ilkNo + std::uint32_t(*indis - o.ilkIndis);
+        cerceveNo.store(no + 1);
         if (!o.cikis.sesSigar()) {
             gonderilemeyen.fetch_add(1, std::memory_order_relaxed);
             continue;
@@ -465,19 +519,15 @@ bool Sunucu::tur(Oturum& o) {
         g("atlandi " + std::to_string(dolu - o.sonDolu) + " (toplam " + std::to_string(dolu) + ")");
         o.sonDolu = dolu;
     }
-    if (tasimaIstegi.exchange(false) && tasimaUret) {
-        std::string const mesaj = "{\"tip\":\"tasima\"," + tasimaUret() + "}";
+    if (tasimaIstegi.exchange(false)) {
+        std::string const mesaj = metinler.tasima();
         o.cikis.son() += metinCercevesi(mesaj);
         g("tasima GONDERILDI: " + mesaj);
     }
     auto const simdi = Saat::now();
     if (simdi - o.sonNabiz >= ayar.nabizAraligi) {
         o.sonNabiz = simdi;
-        std::string nabiz =
-            "{\"tip\":\"nabiz\",\"ornek\":\"" + ornek + "\",\"no\":" + std::to_string(++o.nabizNo);
-        if (tasimaUret)
-            nabiz += "," + tasimaUret();
-        o.cikis.son() += metinCercevesi(nabiz + "}");
+        o.cikis.son() += metinCercevesi(metinler.nabiz(++o.nabizNo));
     }
 
     if (!o.cikis.gonder(simdi))

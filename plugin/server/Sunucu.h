@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace oka {
 
@@ -31,15 +32,21 @@ struct SunucuAyarlari {
     std::chrono::milliseconds takilmaSuresi{5000}; // a client that takes no byte this long is stuck
 };
 
+// The texts a session sends, each composed whole by the core; the server only
+// frames and sends them. Called on the server thread.
+struct OturumMetinleri {
+    std::function<std::string(int kapi)> merhaba;       // the hello for the port listened on
+    std::function<std::string()> tasima;                // the transport message
+    std::function<std::string(std::uint64_t no)> nabiz; // the pulse with its number in the session
+};
+
 class Sunucu {
 public:
-    using MerhabaUretici = std::function<std::string(int kapi)>;
     using SusturUygulayici = std::function<void(bool)>;
-    using TasimaUretici = std::function<std::string()>;
 
     // [ana] Builds the ring and starts the server thread, which starts listening at once.
-    Sunucu(std::string ornek, bool rolMaster, MerhabaUretici merhabaUret, SusturUygulayici susturUygula,
-           TasimaUretici tasimaUret, SunucuAyarlari ayarlar = {});
+    Sunucu(std::string ornek, bool rolMaster, OturumMetinleri metinler, SusturUygulayici susturUygula,
+           SunucuAyarlari ayarlar = {});
 
     // [ana] Stops listening, ends the session, joins the thread, lifts the mute.
     ~Sunucu();
@@ -59,8 +66,11 @@ public:
     std::atomic<bool> merhabaIstegi{false};
     std::atomic<bool> tasimaIstegi{false}; // raised by the diagnostics thread
 
-    HalkaTampon halka;                            // written by the audio thread while `bagli`
-    std::atomic<std::uint32_t> cerceveNo{0};      // next audio frame number; runs on across connections
+    HalkaTampon halka; // written by the audio thread while `bagli`
+    // Next audio frame number; runs on across connections. Every block dropped
+    // on the way (on a full ring or for a lagging client) takes its number, so
+    // the client sees each drop as a gap.
+    std::atomic<std::uint32_t> cerceveNo{0};
     std::atomic<std::uint64_t> gonderilen{0};     // audio frames put on the client's stream
     std::atomic<std::uint32_t> tampon_dolu{0};    // blocks the audio thread dropped on a full ring
     std::atomic<std::uint64_t> gonderilemeyen{0}; // audio frames dropped because the client lags
@@ -72,8 +82,12 @@ private:
     bool dinlemeDonguKur();                // [sunucu]
     int dinlemeKur(int port, bool sessiz); // [sunucu]
     void kabulDongusu();                   // [sunucu]
+    struct Bekleyen;
+    bool kabulEt(int dinleyen, std::vector<Bekleyen>& bekleyenler); // [sunucu] false: stop listening
+    void istekOku(Bekleyen& b);                                     // [sunucu]
+    void istekleriYanitla(std::vector<Bekleyen>& bekleyenler);      // [sunucu] serves at most one
     struct Oturum;
-    void istemci(int fd);                             // [sunucu] one connection, to its end
+    void istemci(int fd, std::string istek);          // [sunucu] one connection, to its end
     bool oturumAc(Oturum& o);                         // [sunucu] request, answer, hello; true: a session runs
     bool tur(Oturum& o);                              // [sunucu] one round; false: the session ends
     void oturumBitir(Oturum& o);                      // [sunucu]
@@ -89,9 +103,8 @@ private:
     void g(std::string const& metin) const;  // [herhangi] event line
     void gh(char const* ne, int hata) const; // [herhangi] error line
 
-    MerhabaUretici const merhabaUret;
+    OturumMetinleri const metinler;
     SusturUygulayici const susturUygula;
-    TasimaUretici const tasimaUret;
     SunucuAyarlari const ayar;
 
     std::atomic<int> istemciFd{-1};

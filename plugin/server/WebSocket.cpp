@@ -43,6 +43,13 @@ template <typename T> void leYaz(char* p, T deger) {
         p[k] = char((deger >> (8 * k)) & 0xFF);
 }
 
+// Status codes an endpoint may send in a close: the defined ones other than
+// those reserved for local use (1004-1006, 1015), and the registered and
+// private ranges.
+bool kapanisKoduGecerli(unsigned kod) {
+    return (kod >= 1000 && kod <= 1003) || (kod >= 1007 && kod <= 1014) || (kod >= 3000 && kod <= 4999);
+}
+
 bool bosluk(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -52,23 +59,25 @@ bool bosluk(char c) {
 std::string basligiAl(std::string_view istek, std::string_view ad) {
     if (ad.empty())
         return {};
-    std::size_t bulunan = std::string_view::npos;
-    for (std::size_t i = 0; i + ad.size() <= istek.size(); ++i) {
+    // Only the header section counts: a body is the sender's to fill, and a
+    // page on any site may post one holding a line that looks like a header.
+    istek = istek.substr(0, istek.find("\r\n\r\n"));
+    for (std::size_t i = 0;;) { // i: the start of a line
         std::size_t k = 0;
-        while (k < ad.size() && kucuk(istek[i + k]) == ad[k])
+        while (k < ad.size() && i + k < istek.size() && kucuk(istek[i + k]) == ad[k])
             ++k;
         if (k == ad.size()) {
-            bulunan = i;
-            break;
+            std::size_t bas = i + ad.size();
+            while (bas < istek.size() && (istek[bas] == ' ' || istek[bas] == '\t'))
+                ++bas;
+            std::size_t const son = istek.find("\r\n", bas);
+            return std::string(istek.substr(bas, son == std::string_view::npos ? son : son - bas));
         }
+        i = istek.find('\n', i);
+        if (i == std::string_view::npos)
+            return {};
+        ++i;
     }
-    if (bulunan == std::string_view::npos)
-        return {};
-    std::size_t bas = bulunan + ad.size();
-    while (bas < istek.size() && (istek[bas] == ' ' || istek[bas] == '\t'))
-        ++bas;
-    std::size_t const son = istek.find("\r\n", bas);
-    return std::string(istek.substr(bas, son == std::string_view::npos ? std::string_view::npos : son - bas));
 }
 
 std::string elSikismaAnahtari(std::string_view anahtar) {
@@ -191,7 +200,14 @@ KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sus
             cerceveEkle(yanit, 0xA, yuk);
         } else if (opkod == 8) {
             // The answer carries the status code only; a reason is optional.
-            cerceveEkle(yanit, 8, yuk.size() >= 2 ? std::string_view(yuk).substr(0, 2) : std::string_view());
+            // A code that must never be on the wire, or a lone byte, is a
+            // protocol error: answered with 1002, never echoed.
+            unsigned const kod =
+                yuk.size() >= 2 ? unsigned(std::uint8_t(yuk[0])) << 8 | std::uint8_t(yuk[1]) : 0;
+            if (yuk.size() == 1 || (yuk.size() >= 2 && !kapanisKoduGecerli(kod)))
+                cerceveEkle(yanit, 8, "\x03\xEA"); // 1002
+            else
+                cerceveEkle(yanit, 8, std::string_view(yuk).substr(0, yuk.size() >= 2 ? 2 : 0));
             sonuc = KomutSonucu::Kapat;
             break;
         } else if (std::optional<bool> const deger = susturDegeri(yuk); deger && sustur) {

@@ -19,8 +19,9 @@ inline constexpr char TANITIM_GOVDESI[] = "OKA-KOPRU-EKLENTI";
 // dozen bytes; anything near this bound is not our app.
 inline constexpr std::size_t GIRDI_SINIRI = 32 * 1024;
 
-// [herhangi] Value of the header named `ad` (lower case, with its colon),
-// matched without regard to case; leading spaces and tabs skipped, the rest of
+// [herhangi] Value of the header named `ad` (lower case, with its colon) at
+// the start of a line of the header section (up to the blank line), matched
+// without regard to case; leading spaces and tabs skipped, the rest of
 // the line kept as received. Empty when the name does not occur.
 std::string basligiAl(std::string_view istek, std::string_view ad);
 
@@ -58,7 +59,7 @@ enum class KomutSonucu {
 // [herhangi] Handles and removes the complete frames at the front of `tampon`;
 // calls `sustur` for each mute command in order. The answers the app's
 // control frames call for (a pong with the ping's payload, a close echoing
-// the close's status) are appended to `yanit` in order.
+// the close's status, or 1002 for a status that may not be sent) are appended to `yanit` in order.
 KomutSonucu komutuIsle(std::string& tampon, std::function<void(bool)> const& sustur, std::string& yanit);
 
 } // namespace oka

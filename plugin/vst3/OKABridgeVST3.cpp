@@ -191,29 +191,48 @@ tresult PLUGIN_API OKABridgeVST3::setProcessing(TBool) {
     return kResultOk;
 }
 
+// Read the block's context, then one small step each: the transport, the
+// delivery count, the tap, the output.
 tresult PLUGIN_API OKABridgeVST3::process(ProcessData& data) {
+    ProcessContext const* const baglam = data.processContext;
+    tasimaYakala(baglam);
+    if (data.numSamples < 1)
+        return kResultOk;
+    teslimSay(baglam, data.numSamples);
+    // Without an input bus the output still gets silence, not whatever the
+    // host left in its buffers.
+    AudioBusBuffers yokGiris{};
+    AudioBusBuffers const& giris = data.numInputs >= 1 && data.inputs ? data.inputs[0] : yokGiris;
+    if (data.symbolicSampleSize == kSample32)
+        dinle(giris, data.numSamples);
+    if (data.numOutputs >= 1 && data.outputs)
+        gecir(giris, &giris != &yokGiris, data.outputs[0], data.symbolicSampleSize == kSample32,
+              data.numSamples);
+    return kResultOk;
+}
+
+void OKABridgeVST3::tasimaYakala(ProcessContext const* b) {
     constexpr auto R = std::memory_order_relaxed;
-    ProcessContext const* b = data.processContext;
-    if (b) {
-        tasimaDurumu.store(1, R);
-        tasimaProc2Var.store(false, R);
-        tasimaSonuc.store(0, R);
-        caliyor.store((b->state & ProcessContext::kPlaying) != 0, R);
-        kayit.store((b->state & ProcessContext::kRecording) != 0, R);
-        dongu.store((b->state & ProcessContext::kCycleActive) != 0, R);
-        if (b->state & ProcessContext::kProjectTimeMusicValid)
-            konum.store(b->projectTimeMusic, R);
-        if (b->state & ProcessContext::kTempoValid)
-            tempo.store(b->tempo, R);
-    } else {
+    if (!b) {
         tasimaDurumu.store(2, R);
         tasimaSonuc.store(-1, R);
+        return;
     }
+    tasimaDurumu.store(1, R);
+    tasimaProc2Var.store(false, R);
+    tasimaSonuc.store(0, R);
+    caliyor.store((b->state & ProcessContext::kPlaying) != 0, R);
+    kayit.store((b->state & ProcessContext::kRecording) != 0, R);
+    dongu.store((b->state & ProcessContext::kCycleActive) != 0, R);
+    if (b->state & ProcessContext::kProjectTimeMusicValid)
+        konum.store(b->projectTimeMusic, R);
+    if (b->state & ProcessContext::kTempoValid)
+        tempo.store(b->tempo, R);
+}
 
-    int32 const n = data.numSamples;
-    if (n < 1)
-        return kResultOk;
-
+void OKABridgeVST3::teslimSay(ProcessContext const* b, int32 n) {
+    constexpr auto R = std::memory_order_relaxed;
+    // The host's sample clock when it gives one, else our own count.
     double const t = (b && (b->state & ProcessContext::kContTimeValid))
                          ? static_cast<double>(b->continousTimeSamples)
                          : yedekZaman;
@@ -230,39 +249,32 @@ tresult PLUGIN_API OKABridgeVST3::process(ProcessData& data) {
     islenenOrnek.fetch_add(static_cast<std::uint64_t>(n), R);
     ornekZamani = t;
     sonOrnekZamani.store(t, R);
+}
 
-    if (data.numOutputs < 1 || !data.outputs)
-        return kResultOk;
-    // Without an input bus the output still gets silence, not whatever the
-    // host left in its buffers.
-    AudioBusBuffers yokGiris{};
-    bool const girisVar = data.numInputs >= 1 && data.inputs;
-    AudioBusBuffers& giris = girisVar ? data.inputs[0] : yokGiris;
-    AudioBusBuffers& cikis = data.outputs[0];
+void OKABridgeVST3::dinle(AudioBusBuffers const& giris, int32 n) {
     int32 const girisKanal = std::max<int32>(giris.numChannels, 0);
-    bool const bit32 = data.symbolicSampleSize == kSample32;
-
-    if (bit32) {
-        float const* kanallar[2] = {nullptr, nullptr};
-        if (giris.channelBuffers32) {
-            if (girisKanal > 0)
-                kanallar[0] = giris.channelBuffers32[0];
-            if (girisKanal > 1)
-                kanallar[1] = giris.channelBuffers32[1];
-        }
-        sesIsle(kanallar, static_cast<unsigned>(girisKanal), static_cast<unsigned>(n));
+    float const* kanallar[2] = {nullptr, nullptr};
+    if (giris.channelBuffers32) {
+        if (girisKanal > 0)
+            kanallar[0] = giris.channelBuffers32[0];
+        if (girisKanal > 1)
+            kanallar[1] = giris.channelBuffers32[1];
     }
+    sesIsle(kanallar, static_cast<unsigned>(girisKanal), static_cast<unsigned>(n));
+}
 
+void OKABridgeVST3::gecir(AudioBusBuffers const& giris, bool girisVar, AudioBusBuffers& cikis, bool bit32,
+                          int32 n) {
     if (bit32 ? !cikis.channelBuffers32 : !cikis.channelBuffers64)
-        return kResultOk;
-    bool const sessiz = sustur.load(R);
+        return;
+    bool const sessiz = sustur.load(std::memory_order_relaxed);
+    int32 const girisKanal = std::max<int32>(giris.numChannels, 0);
     int32 const cikisKanal = std::max<int32>(cikis.numChannels, 0);
     if (bit32)
         cikisYaz(giris.channelBuffers32, girisKanal, cikis.channelBuffers32, cikisKanal, n, sessiz);
     else
         cikisYaz(giris.channelBuffers64, girisKanal, cikis.channelBuffers64, cikisKanal, n, sessiz);
     cikis.silenceFlags = sessiz || !girisVar ? sessizlikMaskesi(cikisKanal) : giris.silenceFlags;
-    return kResultOk;
 }
 
 tresult PLUGIN_API OKABridgeVST3::setState(IBStream* state) {

@@ -61,14 +61,15 @@ public:
     // --- Host naming.
     // [ana] The VST 3 channel context: null gives kResultFalse.
     Steinberg::tresult PLUGIN_API setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
-    // [ana] The PreSonus host says its context changed: re-read "name" and "main".
+    // [herhangi] The PreSonus host says its context changed: re-read "name"
+    // and "main". Hosts notify from other threads than the main one.
     void PLUGIN_API notifyContextInfoChange() override;
-    // [ana] The same for one identifier; only "name", "main" and the initial
-    // (null or empty) notice matter.
+    // [herhangi] The same for one identifier; only "name", "main" and the
+    // initial (null or empty) notice matter.
     void PLUGIN_API notifyContextInfoChange(Steinberg::FIDString id) override;
-    // [ana] Asks the PreSonus provider, when there is one, for "name" and "main".
+    // [herhangi] Asks the PreSonus provider, when there is one, for "name" and "main".
     void presonusOku(char const* sebep);
-    // [ana] Stores the host's channel name and its source; re-decides the role when the name changed.
+    // [herhangi] Stores the host's channel name and its source; re-decides the role when the name changed.
     void kanalAdiUygula(std::string const& ad, char const* sebep, char const* kaynak);
 
     // Answers to the core.
@@ -96,6 +97,14 @@ private:
     std::string konakKaynak{"konak"};
     std::atomic<Steinberg::int32> konakAna{-1};
     double yedekZaman = 0.0; // audio thread only
+
+    // The steps of `process`, each [ses] and free of allocation, locks and system calls.
+    void tasimaYakala(Steinberg::Vst::ProcessContext const* baglam); // the transport, or its absence
+    void teslimSay(Steinberg::Vst::ProcessContext const* baglam, Steinberg::int32 n); // delivery and time
+    void dinle(Steinberg::Vst::AudioBusBuffers const& giris, Steinberg::int32 n);     // meters and tap
+    // The output: a copy of the input, or silence while muted or without input.
+    void gecir(Steinberg::Vst::AudioBusBuffers const& giris, bool girisVar,
+               Steinberg::Vst::AudioBusBuffers& cikis, bool bit32, Steinberg::int32 n);
 
     // Copies of the set-up that the server and diagnostics threads read while
     // the host may be changing or tearing down the SDK's own members.

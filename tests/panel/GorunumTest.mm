@@ -13,9 +13,34 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 using namespace Steinberg;
+
+// An Audio Unit for the tests: the property calls, defined here in place of
+// the platform's (which fail, there being no Audio Unit), take `au` as one of these.
+namespace oka {
+struct AuIkizi {
+    ArayuzDurumu durum{};
+    std::int32_t okumaSonucu = 0;
+    int okumaSayisi = 0;
+    std::string yazilanAd;
+    int yazmaSayisi = 0;
+};
+std::int32_t auOzellikOku(AudioBirimi au, std::uint32_t ozellik, void *veri, std::uint32_t boyut) {
+    auto *ikiz = static_cast<AuIkizi *>(au);
+    ++ikiz->okumaSayisi;
+    bool const durum = ozellik == DURUM_OZELLIGI && boyut == sizeof ikiz->durum;
+    return durum ? (std::memcpy(veri, &ikiz->durum, boyut), ikiz->okumaSonucu) : -1;
+}
+std::int32_t auOzellikYaz(AudioBirimi au, std::uint32_t ozellik, void const *veri, std::uint32_t boyut) {
+    auto *ikiz = static_cast<AuIkizi *>(au);
+    ++ikiz->yazmaSayisi;
+    ikiz->yazilanAd.assign(static_cast<char const *>(veri), strnlen(static_cast<char const *>(veri), boyut));
+    return ozellik == AD_OZELLIGI ? 0 : -1;
+}
+} // namespace oka
 
 namespace {
 

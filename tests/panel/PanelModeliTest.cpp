@@ -1,6 +1,6 @@
 // The panel's decisions, without a display.
-#include "AudioBirimi.h"
 #include "PanelModeli.h"
+#include "AudioBirimi.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +70,7 @@ TEST(PanelMetinleri, LevelSilentUpToMinus119AndFormatLineInBothLanguages) {
         {false, true, -118.9f, 44100.4, 2, "-118.9 dBFS", "44100 Hz · 2 channels"},
         {false, true, 0.0f, 0, 0, "0.0 dBFS", "no format yet"},
         {true, true, -120.0f, 0, 0, "sessiz", "biçim henüz yok"},
-        {false, false, -120.0f, 48000, 2, "silent", "the host runs the plug-in in a separate process"},
+        {false, false, -120.0f, 48000, 2, "silent", "plug-in runs in a separate process"},
         {true, false, -120.0f, 48000, 2, "sessiz", "konak eklentiyi ayrı süreçte çalıştırıyor"},
     };
     for (auto const& d : durumlar) {
@@ -132,6 +132,7 @@ TEST(PanelOlceri, BallisticsRiseAtOnceFallThreeDbAndStopAtMinus120) {
         {"an equal peak does not hold", {-6, -6, -6, -6}, {-6, -9, -6, -9}},
         {"failed reads keep the last peak", {-6, NAN, NAN}, {-6, -9, -6}},
         {"never below -120", {-118, -120, -120}, {-118, -120, -120}},
+        {"no record ever read: silence, not a clip", {NAN, NAN}, {-120, -120}},
     };
     for (auto const& d : durumlar) {
         Sahne s;
@@ -145,6 +146,7 @@ TEST(PanelOlceri, BallisticsRiseAtOnceFallThreeDbAndStopAtMinus120) {
         }
         EXPECT_EQ(gorulen, d.gosterilen) << d.ad;
     }
+    EXPECT_EQ(PanelModeli(nullptr, nullptr, false, false).seviyeMetni(), "silent") << "without a reader";
 }
 
 TEST(PanelOlceri, BarIsLinearFromMinus60AndRedAboveMinusPointTwo) {

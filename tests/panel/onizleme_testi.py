@@ -1,6 +1,6 @@
-"""The preview tool renders the panel: one state with every option given
-becomes a 420x278 PNG that is not blank. Usage: onizleme_testi.py TOOL (on an
-X display)."""
+"""The preview tool renders the panel: one state with every option given becomes
+a 420x278 PNG that is not blank; in both languages each text of the states with
+the longest texts fits its box. Usage: onizleme_testi.py TOOL (on an X display)."""
 import os
 import struct
 import subprocess
@@ -15,6 +15,11 @@ with tempfile.TemporaryDirectory() as klasor:
                     "--bicim", "44100.4:1"], check=True, timeout=60)
     with open(yol, "rb") as f:
         veri = f.read()
+    for dil in ("tr", "en"):
+        for durum in (["okunamiyor"], ["bekleniyor", "--bicim", "yok"], ["bagli", "--bicim", "192000:1"]):
+            p = subprocess.run([sys.argv[1], "--cikti", yol, "--dil", dil, "--konak", "Cubase", "--seviye", "-60",
+                                "--durum"] + durum, check=True, timeout=60, capture_output=True, text=True)
+            assert "does not fit" not in p.stdout, (dil, durum, p.stdout)
 assert veri[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
 i, idat = 8, b""
 while i < len(veri):

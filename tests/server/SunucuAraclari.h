@@ -18,18 +18,19 @@ inline oka::SunucuAyarlari testAyarlari(int k = 31171) {
     return {k, {k + 1, k + 2, k + 3, k + 4}};
 }
 
-// A server whose core stand-in answers the hello ("merhaba" and the port) and the
-// transport, and records the mute calls.
+// A server whose core stand-in answers the hello ("merhaba" and the port), the
+// transport ("tasima") and the pulse ("nabiz" and its number), and records the
+// mute calls.
 struct TestSunucusu {
-    static inline std::string const TASIMA = "\"caliyor\":false,\"dongu\":false,\"bilinmiyor\":true";
     TestSunucusu(std::string ornek_, bool master, oka::SunucuAyarlari ayar = testAyarlari()) : ornek(ornek_) {
         auto sustur = [this](bool d) {
             std::lock_guard<std::mutex> k(kilit);
             gecmis.push_back(d);
         };
-        sunucu.emplace(
-            ornek, master, [](int k) { return "merhaba " + std::to_string(k); }, sustur,
-            [] { return TASIMA; }, ayar);
+        oka::OturumMetinleri metinler{[](int k) { return "merhaba " + std::to_string(k); },
+                                      [] { return std::string("tasima"); },
+                                      [](std::uint64_t no) { return "nabiz " + std::to_string(no); }};
+        sunucu.emplace(ornek, master, std::move(metinler), sustur, ayar);
     }
     std::vector<bool> susturGecmisi() const {
         std::lock_guard<std::mutex> k(kilit);

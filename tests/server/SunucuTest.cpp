@@ -49,9 +49,9 @@ protected:
     std::optional<TestSunucusu> t;
 };
 
-// One client at a time: one that leaves at once holds the server for no time,
-// a silent socket until the request time limit, a client until it closes or
-// stops reading.
+// One client at a time, until it closes or stops reading. Pending requests are
+// judged side by side, each within its time limit: idle sockets hold a client
+// back for no time, past the bound the oldest goes, a silent one at its limit.
 TEST_F(SunucuSoket, ClientsAreServedOneAtATimeAndAudioIsNumberedAcrossConnections) {
     auto ayar = testAyarlari();
     ayar.istekSuresi = 1s;
@@ -59,10 +59,15 @@ TEST_F(SunucuSoket, ClientsAreServedOneAtATimeAndAudioIsNumberedAcrossConnection
     baslat(ayar);
     std::vector<float> const blok{0.5f, -0.25f, 1.0f};
     t->sunucu->halka.yaz(blok.data(), nullptr, 1, 3, 1.0); // from before the connection: never sent
-    HamIstemci{KAPI};                                      // leaves before its request: holds nothing
-    EXPECT_TRUE(HamIstemci(KAPI).kapandi(1500ms));
+    std::vector<std::unique_ptr<HamIstemci>> bos;
+    for (int i = 0; i < 70; ++i)
+        bos.push_back(std::make_unique<HamIstemci>(KAPI));
+    HamIstemci{KAPI}; // leaves before its request
+    auto const bas = std::chrono::steady_clock::now();
     HamIstemci ilk(KAPI), sonraki(KAPI);
     baglan(ilk, 40);
+    EXPECT_LT(std::chrono::steady_clock::now() - bas, 1s) << "within one time limit";
+    EXPECT_TRUE(bos.front()->kapandi(100ms));
     t->blokYaz(blok, 1, 3, 4800.0);
     auto const ses = ilk.cerceve(0x82);
     EXPECT_EQ(std::make_pair(sesAlani<std::uint32_t>(ses, 0), sesAlani<double>(ses, 4)),
@@ -71,7 +76,10 @@ TEST_F(SunucuSoket, ClientsAreServedOneAtATimeAndAudioIsNumberedAcrossConnection
         ASSERT_TRUE(ilk.gonder(std::string(1, c)));
         std::this_thread::sleep_for(5ms);
     }
-    ASSERT_TRUE(sonraki.gonder("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    // What a page on any site may post: its body is never taken for a key or frames.
+    ASSERT_TRUE(sonraki.gonder("POST / HTTP/1.1\r\nContent-Type: text/plain\r\n\r\nSec-WebSocket-Key: "
+                               "dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n" +
+                               SUSTUR));
     EXPECT_FALSE(sonraki.kapandi(300ms)) << "answered while another client was connected";
     ASSERT_TRUE(ilk.gonder(istemciCercevesi(8, "\x03\xE8")));
     EXPECT_EQ(ilk.cerceve(0x88), "\x03\xE8");
@@ -85,6 +93,7 @@ TEST_F(SunucuSoket, ClientsAreServedOneAtATimeAndAudioIsNumberedAcrossConnection
     uret(*t, [&] { return olay.say("#1 test", "istemci 1 sn okumadi — baglanti kapatiliyor") > 0; });
     EXPECT_TRUE(son.kapandi());
     EXPECT_EQ(t->susturGecmisi(), (std::vector<bool>{true, false, true, false}));
+    EXPECT_TRUE(bos.back()->kapandi(1500ms));
     yik(*t, "acik istemci baglantisi yoktu");
 }
 
@@ -98,11 +107,10 @@ TEST_F(SunucuSoket, TheSessionSendsFreshHelloTransportReportsPulsesAndAfterAStal
     EXPECT_EQ(istemci.cerceve(0x81), "merhaba 31171");
     EXPECT_EQ(olay.say("#1 test", "yeni merhaba gonderilecek (akis bicimi degisti)"), 1);
     t->sunucu->tasimaIstegi = true;
-    EXPECT_EQ(istemci.cerceve(0x81), "{\"tip\":\"tasima\"," + TestSunucusu::TASIMA + "}");
+    EXPECT_EQ(istemci.cerceve(0x81), "tasima");
     t->sunucu->tampon_dolu += 3;
     EXPECT_TRUE(olay.bekle("#1 test", "atlandi 3 (toplam 3)"));
-    EXPECT_EQ(istemci.cerceve(0x81, 2s),
-              "{\"tip\":\"nabiz\",\"ornek\":\"#1 test\",\"no\":1," + TestSunucusu::TASIMA + "}");
+    EXPECT_EQ(istemci.cerceve(0x81, 2s), "nabiz 1");
     ASSERT_TRUE(istemci.gonder(SUSTUR));
     auto const son = std::chrono::steady_clock::now() + 5s;
     uret(*t, [&] { return std::chrono::steady_clock::now() > son; });

@@ -25,9 +25,9 @@ TEST(Tel, TheKeyHeaderIsFoundWhateverItsCaseAndFramesBehindTheRequestAreLeft) {
     std::pair<std::string, std::string> const durumlar[] = {
         {"GET / HTTP/1.1\r\nsec-websocket-key:AbC==\r\n\r\n", "AbC=="},
         {"GET / HTTP/1.1\r\nSEC-WEBSOCKET-KEY: \t AbC==  \r\nHost: x\r\n\r\n", "AbC==  "},
-        {"GET / HTTP/1.1\r\nSec-WebSocket-Key: AbC==", "AbC=="}, // no line end: up to the end
-        {"Sec-WebSocket-Key: AbC==\r\n", "AbC=="},               // at the very start
-        {"GET / HTTP/1.1\r\nXec-WebSocket-Key: AbC==\r\n\r\n", ""},
+        {"GET / HTTP/1.1\r\nSec-WebSocket-Key: AbC==", "AbC=="},      // no line end: up to the end
+        {"Sec-WebSocket-Key: AbC==\r\n", "AbC=="},                    // at the very start
+        {"GET / HTTP/1.1\r\nX-Sec-WebSocket-Key: AbC==\r\n\r\n", ""}, // not at a line start
         {"GET / HTTP/1.1\r\nSec-WebSocket-Key:\r\n\r\n", ""}};
     for (auto const& [istek, beklenen] : durumlar)
         EXPECT_EQ(basligiAl(istek, "sec-websocket-key:"), beklenen) << istek;
@@ -106,6 +106,16 @@ TEST(Tel, AppFramesAreHandledInOrderAndControlFramesAnswered) {
         EXPECT_EQ(isle(tampon), d.beklenen) << d.tampon;
         EXPECT_EQ(tampon, d.tampon.substr(d.tampon.size() - d.kalan));
     }
+    // A close code that may be sent is echoed; a reserved or invalid one, or a lone byte, gets 1002.
+    std::pair<std::vector<int>, bool> const kodlar[] = {
+        {{1003, 1007, 1014, 3000, 4999}, true},
+        {{1004, 1005, 1006, 1015, 0, 999, 1016, 2999, 5000, -1}, false}};
+    for (auto const& [liste, gecerli] : kodlar)
+        for (int kod : liste) {
+            std::string tampon = istemciCercevesi(8, kod < 0 ? "\x03" : bayt({kod >> 8, kod & 0xFF}));
+            int const yanit = gecerli ? kod : 1002;
+            EXPECT_EQ(std::get<2>(isle(tampon)), bayt({0x88, 2, yanit >> 8, yanit & 0xFF})) << kod;
+        }
 }
 
 TEST(Tel, HalfACommandWaitsForTheRestAtEveryCut) {

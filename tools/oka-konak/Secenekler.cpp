@@ -130,7 +130,9 @@ prints what happened and what came out.
                      playback), dur (stop), tempo=BPM, baglamsiz (drop the
                      process context) or baglamli (give it again); repeatable
   --yokla            after activation, ask ports 53171-53175 over plain HTTP
-                     who answers, as the app finds the instances
+                     who answers, as the app finds the instances; waits (30 s
+                     at most) until each instance answers, and leaves out
+                     the ports another program answered on before
   --durum-oku DOSYA  restore the saved state from DOSYA at start
   --durum-yaz DOSYA  save each instance's state at the end (DOSYA, DOSYA.2, ...)
   --help             this text

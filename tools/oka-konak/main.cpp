@@ -9,6 +9,7 @@
 #include "pluginterfaces/vst/vstspeaker.h"
 #include "public.sdk/source/common/memorystream.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -160,6 +161,10 @@ int main(int argc, char** argv) {
     if (s.elleAd) // the two exclude each other
         okunanDurum = adDurumu(*s.elleAd);
 
+    // What answers before our instances exist is another program's: the probe
+    // below reports only the ports our instances took.
+    std::vector<int> const yabanci = s.yokla ? kapilariYokla() : std::vector<int>();
+
     for (std::size_t i = 0; i < kosular.size(); ++i) {
         Kosu& k = kosular[i];
         std::string sinif;
@@ -221,20 +226,34 @@ int main(int argc, char** argv) {
     }
 
     if (s.yokla) {
-        // Each server listens on its own thread; give them a moment.
+        // Each server starts listening on its own thread, which a loaded
+        // machine may run late: wait for them rather than guess a moment.
         std::vector<int> bulunan;
-        auto const son = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        auto const son = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         do {
             bulunan = kapilariYokla();
-            if (bulunan.size() >= std::min<std::size_t>(kosular.size(), 5))
+            bulunan.erase(std::remove_if(bulunan.begin(), bulunan.end(),
+                                         [&](int k) {
+                                             return std::find(yabanci.begin(), yabanci.end(), k) !=
+                                                    yabanci.end();
+                                         }),
+                          bulunan.end());
+            if (bulunan.size() >= std::min<std::size_t>(kosular.size(), 5 - yabanci.size()))
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         } while (std::chrono::steady_clock::now() < son);
-        std::string liste;
-        for (int k : bulunan)
-            liste += (liste.empty() ? "" : ", ") + std::to_string(k);
+        auto listele = [](std::vector<int> const& kapilar) {
+            std::string liste;
+            for (int k : kapilar)
+                liste += (liste.empty() ? "" : ", ") + std::to_string(k);
+            return liste.empty() ? std::string("none") : liste;
+        };
+        if (!yabanci.empty())
+            std::printf("probe    before activation, another program answers on port(s): %s\n",
+                        listele(yabanci).c_str());
         std::printf("probe    OKA-KOPRU-EKLENTI answers on 127.0.0.1 port(s): %s\n",
-                    liste.empty() ? "none" : liste.c_str());
+                    listele(bulunan).c_str());
+        std::fflush(stdout);
     }
 
     // One audio thread drives every instance in turn, block by block.

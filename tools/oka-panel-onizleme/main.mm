@@ -77,6 +77,17 @@ int main(int argc, char **argv) {
     if (!yazildi)
         std::fprintf(stderr, "oka-panel-onizleme: cannot write %s\n", s->cikti.c_str());
 
+    // Every drawn text should fit its box; one that does not is cut in the picture.
+    NSArray *envanter = [gorunum metinEnvanteri];
+    for (NSUInteger i = 0; i < [envanter count]; ++i) {
+        NSDictionary *satir = [envanter objectAtIndex:i];
+        double const cizilen = [[satir objectForKey:@"cizilen"] doubleValue];
+        double const genislik = [[satir objectForKey:@"w"] doubleValue];
+        if (cizilen > genislik)
+            std::printf("does not fit: \"%s\" %.0f > %.0f\n", [[satir objectForKey:@"metin"] UTF8String],
+                        cizilen, genislik);
+    }
+
     oka::panelKopar(gorunum);
     [pencere orderOut:nil];
     [pencere release];
