@@ -90,7 +90,7 @@ class IsIstasyonu:
         self.istemci = jack.Client("DAW", no_start_server=True, servername=ortam.sunucu)
         self.cikis = self.istemci.midi_outports.register("out")
         self.giris = self.istemci.midi_inports.register("in")
-        self.gelen, self.giden = queue.Queue(), collections.deque()
+        self.gelen, self.giden, self.yazildi = queue.Queue(), collections.deque(), queue.Queue()
         self.uret = self.uretilen = 0  # fader moves the callback itself writes each cycle (for the rate)
 
         @self.istemci.set_process_callback
@@ -105,6 +105,7 @@ class IsIstasyonu:
                     self.uretilen += 1
                 while self.giden:
                     self.cikis.write_midi_event(0, self.giden[0])
+                    self.yazildi.put(time.perf_counter())  # the helper reads it later in this same cycle
                     self.giden.popleft()
             except jack.JackErrorCode:
                 pass  # the port's buffer is full for this cycle
