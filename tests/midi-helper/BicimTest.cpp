@@ -6,6 +6,7 @@
 #include "cekirdek/Cerceve.h"
 #include "cekirdek/Gunluk.h"
 #include "cekirdek/KimlikDosyasi.h"
+#include "cekirdek/UcDefteri.h"
 #include "cekirdek/Ump.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,28 @@ TEST(KimlikDosyasi, ids_survive_a_reopen_and_a_bad_value_or_suite_name_is_handle
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "/x"}, {"HOME", "/h"}}), "/x");
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "rel"}, {"HOME", "/h"}}), "/h/.config");
     std::filesystem::remove_all(dizin);
+}
+
+TEST(UcDefteri, names_live_as_long_as_their_ports_and_ids_are_unique_to_the_process) {
+    UcDefteri d;
+    MidiRef const kendi = d.ref("OKA-Yardimci:OKA out", true);
+    int32_t const kimlik = d.kimlikVer(kendi);
+    EXPECT_NE(kimlik, 0);
+    auto ilk = d.listele(true, {"DAW:out", "DAW:out2"});
+    EXPECT_EQ(d.listele(true, {"DAW:out2", "DAW:out"}), (std::vector<MidiRef>{ilk[1], ilk[0]})); // refs stay
+    MidiRef const giris = d.listele(false, {"DAW:in"})[0];
+    d.listele(true, {}); // gone ports leave nothing behind
+    EXPECT_EQ(d.ad(ilk[0]), nullptr);
+    EXPECT_EQ(*d.ad(giris), "DAW:in");                   // the other kind's listing forgets only its own
+    EXPECT_EQ(*d.ad(kendi), "OKA-Yardimci:OKA out"); // the helper's own port stays until it is let go
+    MidiRef const hedef = d.ref("OKA-Yardimci:OKA in", false);
+    d.kimlikVer(hedef);
+    EXPECT_FALSE(d.kimlikAyarla(hedef, kimlik)); // taken
+    EXPECT_TRUE(d.kimlikAyarla(hedef, -5));
+    EXPECT_EQ(d.kimlik(hedef), -5);
+    d.unut(kendi);
+    EXPECT_EQ(d.ad(kendi), nullptr);
+    EXPECT_TRUE(d.kimlikAyarla(hedef, kimlik));
 }
 
 TEST(BaytHalkasi, records_cross_threads_whole_and_in_order_through_a_small_ring) {
