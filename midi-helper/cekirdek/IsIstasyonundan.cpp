@@ -9,20 +9,15 @@ void Yardimci::olayListesiIsle(asio::io_context& q, std::weak_ptr<Yardimci> zayi
     if (ogeler.empty())
         return;
     auto y = zayif.lock();
-    if (!y)
+    if (!y || !y->gelenEkle(std::move(ogeler)))
         return;
-    y->gelenEkle(std::move(ogeler));
-    if (std::lock_guard<std::mutex> k(y->gelenKilidi_); y->gelenBekliyor_ || y->gelen_.empty())
-        return;
-    else
-        y->gelenBekliyor_ = true;
     asio::post(q, [zayif] {
         if (auto y2 = zayif.lock())
             y2->gelenleriIsle();
     });
 }
 
-void Yardimci::gelenEkle(std::vector<MidiOgesi> ogeler) {
+bool Yardimci::gelenEkle(std::vector<MidiOgesi> ogeler) {
     std::lock_guard<std::mutex> k(gelenKilidi_);
     for (MidiOgesi& o : ogeler) {
         bool const sysexSonu = o.sysex && (o.durum == 2 || o.durum == 3);
@@ -38,6 +33,10 @@ void Yardimci::gelenEkle(std::vector<MidiOgesi> ogeler) {
             sysexKesik_ = o.durum == 1 || o.durum == 2;
         ++gelenAtilan_;
     }
+    if (gelenBekliyor_ || gelen_.empty())
+        return false;
+    gelenBekliyor_ = true;
+    return true;
 }
 
 void Yardimci::gelenleriIsle() {

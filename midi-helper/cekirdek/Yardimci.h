@@ -84,7 +84,8 @@ private:
     // From the workstation (IsIstasyonundan.cpp). The MIDI system's thread only appends to a bounded list;
     // the queue takes the whole list in one go.
     static void olayListesiIsle(asio::io_context& q, std::weak_ptr<Yardimci> zayif, OlayListesi const& liste);
-    void gelenEkle(std::vector<MidiOgesi> ogeler); // [alim]
+    // [alim] True when the queue must be told to take the list.
+    bool gelenEkle(std::vector<MidiOgesi> ogeler);
     void gelenleriIsle();
     void ogeleriIsle(std::vector<MidiOgesi> const& ogeler);
     void dawMesaji(Baytlar const& m);
