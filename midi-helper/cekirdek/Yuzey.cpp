@@ -6,7 +6,6 @@ namespace oka::yardimci {
 
 Baytlar mackieSysex(uint8_t urun, std::initializer_list<uint8_t> komut, Baytlar const& govde) {
     Baytlar m{0xF0, MACKIE_URETICI[0], MACKIE_URETICI[1], MACKIE_URETICI[2], urun};
-    m.reserve(m.size() + komut.size() + govde.size() + 1);
     for (uint8_t k : komut)
         m.push_back(k);
     m.insert(m.end(), govde.begin(), govde.end());
