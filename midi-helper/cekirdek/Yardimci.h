@@ -1,6 +1,8 @@
 #pragma once
 // The helper's single state object. Every field is read and written on `q`
-// only; the MIDI system's threads parse and post, nothing more.
+// only, but the hand-over list under its lock: the MIDI system's threads parse
+// and append, nothing more. Its operations live in one file per concern:
+// ports (Yardimci.cpp), app link, from the workstation, to the workstation.
 
 #include "Ayarlar.h"
 #include "Cerceve.h"
