@@ -26,7 +26,7 @@ cekirdek;plugin/core/*.cpp;^(Cekirdek|Rol|ElleAd|Metinler|HalkaTampon|SesIpligi|
 sunucu;plugin/server/WebSocket.cpp plugin/server/Base64.cpp plugin/server/CikisKuyrugu.cpp;^(Tel|CikisKuyrugu)\.;oka_sunucu_testleri
 oturum;plugin/server/Sunucu.cpp;^SunucuSoket\.;oka_sunucu_testleri
 kaldirici;uninstaller/Akis.cpp uninstaller/Utf8.cpp uninstaller/Betik.cpp;^kaldir\.;oka_kaldir_testleri
-midi;midi-helper/cekirdek/Ayarlar.cpp midi-helper/cekirdek/BaytHalkasi.cpp midi-helper/cekirdek/Cerceve.cpp midi-helper/cekirdek/Gunluk.cpp midi-helper/cekirdek/KimlikDosyasi.cpp midi-helper/cekirdek/Ump.cpp midi-helper/cekirdek/Yardimci.cpp;^midi\.;oka_midi_testleri
+midi;midi-helper/cekirdek/Ayarlar.cpp midi-helper/cekirdek/BaytHalkasi.cpp midi-helper/cekirdek/Cerceve.cpp midi-helper/cekirdek/Gunluk.cpp midi-helper/cekirdek/KimlikDosyasi.cpp midi-helper/cekirdek/Ump.cpp midi-helper/cekirdek/Yardimci.cpp midi-helper/cekirdek/UygulamaBaglantisi.cpp midi-helper/cekirdek/IsIstasyonundan.cpp midi-helper/cekirdek/BeyazListe.cpp midi-helper/cekirdek/Yuzey.cpp midi-helper/cekirdek/UcDefteri.cpp;^midi\.;oka_midi_testleri
 panel;plugin/panel/PanelModeli.cpp;^panel\.Panel[A-Za-z]*\.;oka_panel_testleri
 kabuk;plugin/vst3/OKABridgeVST3.cpp;^(Fabrika|Kabuk|KayitliDurum|Adlandirma|SesIpligi)\.;oka_testleri
 '

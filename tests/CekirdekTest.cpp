@@ -2,7 +2,7 @@
 
 #include "TestYardimcilari.h"
 
-#include "core/JsonKacis.h"
+#include "JsonKacis.h"
 #include "core/KonakEtiketi.h"
 #include "diag/Gunluk.h"
 #include "platform/Surec.h"

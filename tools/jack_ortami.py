@@ -44,17 +44,18 @@ class Ortam:
             raise
 
     def _sunucu_var(self):
-        try:
-            return jack.Client("oka-yokla", no_start_server=True, servername=self.sunucu).close() or True
-        except jack.JackError:
-            return False
+        # Not through a client of this process: libjack serves one server per process.
+        durum = subprocess.run(["jack_wait", "-s", self.sunucu, "-c"], capture_output=True, text=True)
+        return durum.stdout.strip() == "running"
 
-    def yardimci_baslat(self):
+    def yardimci_baslat(self, **ortam):
         s = socket.socket()
         s.bind(("127.0.0.1", 0))
         self.kapi = s.getsockname()[1]
         s.close()
-        env = dict(os.environ, OKA_YARDIMCI_KAPI=str(self.kapi), XDG_CONFIG_HOME=self.dizin)
+        # Its own server even when another environment was made since.
+        env = dict(os.environ, JACK_DEFAULT_SERVER=self.sunucu, OKA_YARDIMCI_KAPI=str(self.kapi),
+                   XDG_CONFIG_HOME=self.dizin, **ortam)
         self.yardimci = subprocess.Popen([self.yardimci_yolu], stderr=subprocess.PIPE, env=env)
         threading.Thread(target=self._oku, args=(self.yardimci,), daemon=True).start()
 
@@ -63,8 +64,11 @@ class Ortam:
             # "yyyy-MM-dd HH:mm:ss.SSS [oka-midi-yardimci] " comes first
             self.satirlar.append(satir.decode(errors="replace").rstrip("\n").split("[oka-midi-yardimci] ", 1)[-1])
 
+    def say(self, parca):
+        return sum(parca in s for s in list(self.satirlar))
+
     def bekle(self, parca, sayi=1):
-        bekle_kadar(lambda: sum(parca in s for s in list(self.satirlar)) >= sayi,
+        bekle_kadar(lambda: self.say(parca) >= sayi,
                     "no log line: %s\n%s" % (parca, "\n".join(self.satirlar)))
 
     def kapat(self):
@@ -86,7 +90,7 @@ class IsIstasyonu:
         self.istemci = jack.Client("DAW", no_start_server=True, servername=ortam.sunucu)
         self.cikis = self.istemci.midi_outports.register("out")
         self.giris = self.istemci.midi_inports.register("in")
-        self.gelen, self.giden = queue.Queue(), collections.deque()
+        self.gelen, self.giden, self.yazildi = queue.Queue(), collections.deque(), queue.Queue()
         self.uret = self.uretilen = 0  # fader moves the callback itself writes each cycle (for the rate)
 
         @self.istemci.set_process_callback
@@ -101,6 +105,7 @@ class IsIstasyonu:
                     self.uretilen += 1
                 while self.giden:
                     self.cikis.write_midi_event(0, self.giden[0])
+                    self.yazildi.put(time.perf_counter())  # the helper reads it later in this same cycle
                     self.giden.popleft()
             except jack.JackErrorCode:
                 pass  # the port's buffer is full for this cycle
@@ -117,6 +122,15 @@ class IsIstasyonu:
 
     def al(self):
         return self.gelen.get(timeout=2)[1]  # queue.Empty: the workstation received nothing within 2 s
+
+    def hepsi(self, sessizlik=1.0):
+        """Everything received until nothing more comes for `sessizlik` seconds."""
+        gelen = []
+        try:
+            while True:
+                gelen.append(self.gelen.get(timeout=sessizlik)[1])
+        except queue.Empty:
+            return gelen
 
     def kapat(self):
         self.istemci.close()

@@ -27,10 +27,10 @@ void BaytHalkasi::kopyalaDisari(size_t konum, uint8_t* hedef, size_t sayi) const
     std::memcpy(hedef + ilk, tampon_.data(), sayi - ilk);
 }
 
-bool BaytHalkasi::yaz(uint8_t const* baytlar, uint32_t sayi) {
+bool BaytHalkasi::yaz(uint8_t const* baytlar, uint32_t sayi, size_t birakilan) {
     size_t const y = yazilan_.load(std::memory_order_relaxed);
     size_t const o = okunan_.load(std::memory_order_acquire);
-    if (tampon_.size() - (y - o) < sizeof sayi + sayi)
+    if (tampon_.size() - (y - o) < sizeof sayi + sayi + birakilan)
         return false;
     kopyalaIceri(y, reinterpret_cast<uint8_t const*>(&sayi), sizeof sayi);
     kopyalaIceri(y + sizeof sayi, baytlar, sayi);

@@ -14,12 +14,14 @@ public:
     // Room for `kapasite` bytes, rounded up to a power of two; each record takes 4 more.
     explicit BaytHalkasi(size_t kapasite);
 
-    // [uretici] False, and nothing written, when the record does not fit.
-    bool yaz(uint8_t const* baytlar, uint32_t sayi);
+    // [uretici] False, and nothing written, when the record does not fit with `birakilan` bytes left free.
+    bool yaz(uint8_t const* baytlar, uint32_t sayi, size_t birakilan = 0);
     // [tuketici] Length of the next record; 0 when there is none.
     uint32_t siradakiBoyu() const;
     // [tuketici] Takes the next record into `hedef`, which holds siradakiBoyu() bytes.
     void al(uint8_t* hedef);
+    // [tuketici] Drops every record not yet taken.
+    void bosalt() { okunan_.store(yazilan_.load(std::memory_order_acquire), std::memory_order_release); }
     // [herhangi] True when the consumer has taken everything written so far.
     bool bos() const { return yazilan_.load(std::memory_order_acquire) == okunan_.load(std::memory_order_acquire); }
 

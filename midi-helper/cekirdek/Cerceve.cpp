@@ -1,6 +1,7 @@
 #include "Cerceve.h"
 
 #include "Ayarlar.h"
+#include "JsonKacis.h"
 
 #include <cstdio>
 
@@ -29,6 +30,33 @@ std::string hex(Baytlar const& baytlar) {
         metin += RAKAM[baytlar[i] & 0xF];
     }
     return metin;
+}
+
+std::string hexSinirli(Baytlar const& baytlar) {
+    constexpr size_t SINIR = 64;
+    if (baytlar.size() <= SINIR)
+        return hex(baytlar);
+    return hex(Baytlar(baytlar.begin(), baytlar.begin() + SINIR)) + " … (" + std::to_string(baytlar.size()) +
+           " bayt)";
+}
+
+std::string gunlukMetni(std::string const& metin) {
+    std::string s;
+    for (unsigned char c : metin) {
+        if (c == '\n')
+            s += "\\n";
+        else if (c == '\r')
+            s += "\\r";
+        else if (c == '\t')
+            s += "\\t";
+        else if (c < 0x20 || c == 0x7F) {
+            char kod[5];
+            std::snprintf(kod, sizeof kod, "\\x%02X", c);
+            s += kod;
+        } else
+            s += char(c);
+    }
+    return s;
 }
 
 KesimSonucu cerceveKes(uint8_t const* alinan, size_t boyut) {
@@ -99,26 +127,9 @@ HttpKarari httpIstegiMi(Baytlar const& ilkBaytlar) {
     return ilkBaytlar.size() > EN_UZUN_YONTEM ? HttpKarari::HAYIR : HttpKarari::BELIRSIZ;
 }
 
-std::string jsonKacis(std::string const& metin) {
-    std::string s;
-    for (unsigned char c : metin) {
-        if (c == '"' || c == '\\') {
-            s += '\\';
-            s += char(c);
-        } else if (c < 0x20) {
-            char kod[8];
-            std::snprintf(kod, sizeof kod, "\\u%04x", c);
-            s += kod;
-        } else {
-            s += char(c);
-        }
-    }
-    return s;
-}
-
 std::string merhabaMetni(std::string const& portAdi, int32_t hedefKimlik, int32_t kaynakKimlik, long pid) {
     return "{\"merhaba\":\"oka-midi-yardimci\",\"surum\":\"" + std::string(SURUM) + "\",\"port\":\"" +
-           jsonKacis(portAdi) + "\",\"hedefKimlik\":" + std::to_string(hedefKimlik) +
+           oka::jsonKacis(portAdi) + "\",\"hedefKimlik\":" + std::to_string(hedefKimlik) +
            ",\"kaynakKimlik\":" + std::to_string(kaynakKimlik) + ",\"pid\":" + std::to_string(pid) + "}";
 }
 

@@ -18,6 +18,11 @@ std::optional<Baytlar> cerceve(uint8_t tip, Baytlar const& govde);
 
 // [herhangi] "90 5E 7F": upper-case pairs separated by single spaces; empty input gives "".
 std::string hex(Baytlar const& baytlar);
+// [herhangi] `hex` of at most the first 64 bytes; a longer input ends in " … (N bayt)" with its whole length.
+std::string hexSinirli(Baytlar const& baytlar);
+// [herhangi] Text from outside for a log line: control characters as \n, \r, \t or \xNN, so that it can
+// never start a line of its own; the rest as written.
+std::string gunlukMetni(std::string const& metin);
 
 struct KesimSonucu {
     enum Tur { EKSIK, CERCEVE, HATA } tur = EKSIK;
@@ -36,9 +41,6 @@ bool gecerliUtf8(Baytlar const& baytlar);
 // Whether a newcomer's first bytes open an HTTP request line: upper-case method then a space.
 enum class HttpKarari { EVET, HAYIR, BELIRSIZ };
 HttpKarari httpIstegiMi(Baytlar const& ilkBaytlar);
-
-// [herhangi] JSON string contents: quote, backslash and control characters escaped, the rest unchanged.
-std::string jsonKacis(std::string const& metin);
 
 // [herhangi] The hello answer, keys in their fixed order, no spaces.
 std::string merhabaMetni(std::string const& portAdi, int32_t hedefKimlik, int32_t kaynakKimlik, long pid);

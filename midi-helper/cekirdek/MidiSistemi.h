@@ -49,8 +49,10 @@ public:
     virtual std::optional<int32_t> benzersizKimlik(MidiRef uc) = 0;
     virtual int32_t benzersizKimlikAyarla(MidiRef uc, int32_t kimlik) = 0;
 
-    // [q] One event list of one packet (at most 64 words, time stamp now) from the helper's source.
-    virtual int32_t gonder(MidiRef kaynak, uint32_t const* kelimeler, size_t sayi) = 0;
+    // [q] One event list of one packet (at most 64 words, time stamp now) from the helper's source. A non-zero
+    // status means it will not reach the readers. `birakma`: the release of a held note, which a system that
+    // queues keeps room for.
+    virtual int32_t gonder(MidiRef kaynak, uint32_t const* kelimeler, size_t sayi, bool birakma) = 0;
 };
 
 // Where the ports' unique IDs are kept between runs.

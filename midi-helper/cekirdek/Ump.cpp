@@ -1,5 +1,7 @@
 #include "Ump.h"
 
+#include "Gunluk.h"
+
 #include <algorithm>
 
 namespace oka::yardimci {
@@ -19,7 +21,9 @@ std::vector<MidiOgesi> umpMesajlari(OlayListesi const& liste) {
             size_t const k = size_t(umpUzunlugu(t));
             if (i + k > n)
                 break;
-            if (t == 2) {
+            if (t == 1 && (w[i] >> 16 & 0xFF) >= 0xF8) {
+                ogeler.push_back({false, 0, {uint8_t(w[i] >> 16)}});
+            } else if (t == 2) {
                 ogeler.push_back({false, 0,
                                   {uint8_t(w[i] >> 16), uint8_t((w[i] >> 8) & 0x7F), uint8_t(w[i] & 0x7F)}});
             } else if (t == 3) {
@@ -70,24 +74,67 @@ OlayListesi sysexPaketleri(Baytlar const& m) {
     return paketler;
 }
 
-std::vector<uint32_t> baytlardanUmp(uint8_t const* b, size_t n) {
-    if (n == 0 || b[0] < 0x80)
-        return {};
-    uint8_t const s = b[0];
-    auto veri = [&](size_t i) -> uint32_t { return i < n ? b[i] & 0x7F : 0; };
-    if (s == 0xF0) {
-        Baytlar m(b, b + n);
-        if (m.back() != 0xF7)
-            m.push_back(0xF7);
-        return sysexKelimeleri(m);
+void BaytUmpCevirici::parcaYaz(std::vector<uint32_t>& kelimeler, uint8_t durum) {
+    uint8_t b[6] = {};
+    std::copy(bekleyen_.begin(), bekleyen_.end(), b);
+    kelimeler.push_back(0x30000000u | uint32_t(durum) << 20 | uint32_t(bekleyen_.size()) << 16 | uint32_t(b[0]) << 8 |
+                        b[1]);
+    kelimeler.push_back(uint32_t(b[2]) << 24 | uint32_t(b[3]) << 16 | uint32_t(b[4]) << 8 | b[5]);
+    bekleyen_.clear();
+    ilkParca_ = false;
+}
+
+std::vector<uint32_t> BaytUmpCevirici::cevir(uint8_t const* b, size_t n) {
+    std::vector<uint32_t> kelimeler;
+    bool eksik = false;
+    for (size_t i = 0; i < n;) {
+        uint8_t const s = b[i];
+        if (s >= 0xF8) { // realtime may come between any two bytes
+            kelimeler.push_back(0x10000000u | uint32_t(s) << 16);
+            ++i;
+        } else if (sysexte_ && s < 0x80) {
+            if (bekleyen_.size() == 6)
+                parcaYaz(kelimeler, ilkParca_ ? 1 : 2);
+            bekleyen_.push_back(s);
+            ++i;
+        } else if (sysexte_ && s == 0xF7) {
+            parcaYaz(kelimeler, ilkParca_ ? 0 : 3);
+            sysexte_ = false;
+            ++i;
+        } else if (sysexte_) {
+            // Broken off by a status byte: what went out stays unfinished, so the next SysEx starts clean.
+            eksik = true;
+            sysexte_ = false;
+        } else if (s == 0xF0) {
+            sysexte_ = true;
+            ilkParca_ = true;
+            bekleyen_.clear();
+            ++i;
+        } else {
+            size_t uzunluk = 1;
+            if (s >= 0x80 && s < 0xF0)
+                uzunluk = (s & 0xF0) == 0xC0 || (s & 0xF0) == 0xD0 ? 2 : 3;
+            else if (s == 0xF1 || s == 0xF3)
+                uzunluk = 2;
+            else if (s == 0xF2)
+                uzunluk = 3;
+            bool butun = s >= 0x80 && s != 0xF7 && i + uzunluk <= n;
+            for (size_t j = 1; butun && j < uzunluk; ++j)
+                butun = b[i + j] < 0x80;
+            if (!butun) {
+                eksik = true;
+                ++i;
+                continue;
+            }
+            uint32_t const v1 = uzunluk > 1 ? b[i + 1] : 0, v2 = uzunluk > 2 ? b[i + 2] : 0;
+            uint32_t const tip = s < 0xF0 ? 0x20000000u : 0x10000000u;
+            kelimeler.push_back(tip | uint32_t(s) << 16 | v1 << 8 | v2);
+            i += uzunluk;
+        }
     }
-    if (s < 0xF0) {
-        bool const tekVeri = (s & 0xF0) == 0xC0 || (s & 0xF0) == 0xD0;
-        return {0x20000000u | uint32_t(s) << 16 | veri(1) << 8 | (tekVeri ? 0 : veri(2))};
-    }
-    if (s == 0xF7)
-        return {};
-    return {0x10000000u | uint32_t(s) << 16 | veri(1) << 8 | veri(2)};
+    if (eksik)
+        gunluk("iş istasyonundan eksik MIDI mesajı atıldı: " + hexSinirli(Baytlar(b, b + n)));
+    return kelimeler;
 }
 
 SysexTamponu::Sonuc SysexTamponu::ekle(uint8_t durum, Baytlar const& veri, Baytlar& mesaj) {

@@ -25,7 +25,8 @@ struct MidiOgesi {
     }
 };
 
-// [herhangi] Channel voice and 7-bit SysEx messages of every packet; other types skipped, a cut-short tail dropped.
+// [herhangi] Channel voice, system realtime and 7-bit SysEx messages of every packet; other types skipped, a
+// cut-short tail dropped.
 std::vector<MidiOgesi> umpMesajlari(OlayListesi const& liste);
 
 // [herhangi] A 3-byte channel message as one type-2 word of group 0.
@@ -37,8 +38,22 @@ std::vector<uint32_t> sysexKelimeleri(Baytlar const& m);
 // [herhangi] The event lists a whole SysEx is sent in: its words, at most 64 (32 chunks) per packet.
 OlayListesi sysexPaketleri(Baytlar const& m);
 
-// [herhangi] One whole MIDI 1.0 message as the words that carry it; empty for bytes without a status.
-std::vector<uint32_t> baytlardanUmp(uint8_t const* b, size_t n);
+// MIDI 1.0 bytes as a MIDI system delivers them, one event at a time, as the words that carry them. A SysEx may
+// span events and is cut into pieces as it comes; a realtime byte inside it is a message of its own. Bytes that
+// make no whole message (a short channel message, data without a status, a SysEx broken off by a status byte)
+// are dropped with one log line per event.
+class BaytUmpCevirici {
+public:
+    // [alim] The words of one event's bytes.
+    std::vector<uint32_t> cevir(uint8_t const* b, size_t n);
+
+private:
+    void parcaYaz(std::vector<uint32_t>& kelimeler, uint8_t durum);
+
+    bool sysexte_ = false; // a SysEx is open, maybe since an earlier event
+    bool ilkParca_ = true; // no piece of it has gone out yet
+    Baytlar bekleyen_;     // at most six data bytes, held until it is known whether more follow
+};
 
 // Joins SysEx pieces up to a bound, so that a runaway SysEx cannot grow without end.
 class SysexTamponu {

@@ -81,7 +81,8 @@ public:
         return MIDIObjectSetIntegerProperty(uc, kMIDIPropertyUniqueID, kimlik);
     }
 
-    int32_t gonder(MidiRef kaynak, uint32_t const* kelimeler, size_t sayi) override {
+    // CoreMIDI queues nothing of ours, so a release needs no room kept for it.
+    int32_t gonder(MidiRef kaynak, uint32_t const* kelimeler, size_t sayi, bool) override {
         // Room for one packet of 64 words.
         alignas(MIDIEventList) Byte tampon[276];
         auto* liste = reinterpret_cast<MIDIEventList*>(tampon);

@@ -4,32 +4,33 @@
 // within a client). MIDI 1.0 bytes become UMP words here and back, so the
 // helper sees the same event lists as elsewhere. The process callback only
 // moves bytes through lock-free rings; a delivery thread plays the part of
-// the system's receive thread.
+// the system's receive thread. References, unique IDs, the output's close and
+// the waits on cycles are the portable core's; this file only translates.
 
 #include "Platform.h"
 
-#include "cekirdek/BaytHalkasi.h"
+#include "cekirdek/CikisKapisi.h"
+#include "cekirdek/Gunluk.h"
+#include "cekirdek/UcDefteri.h"
 
 #include <jack/jack.h>
-#include <jack/metadata.h>
 #include <jack/midiport.h>
-#include <jack/uuid.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstring>
 #include <mutex>
-#include <random>
 #include <semaphore.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace oka::yardimci {
 
 namespace {
 
-constexpr char KIMLIK_ANAHTARI[] = "urn:oka:midi:uniqueID";
-constexpr int32_t KIMLIK_ALINMIS = -10843; // the status a taken ID gives on the other platform
+using namespace std::chrono_literals;
+
+// How long a close waits for a JACK server that runs no cycles.
+constexpr auto SABIR = 1000ms;
 
 class JackMidi : public MidiSistemi {
 public:
@@ -87,7 +88,8 @@ public:
         }
         hedefPort_ = p;
         girisPortu_.store(p, std::memory_order_release);
-        hedef = refVer(jack_port_name(p));
+        hedef = hedefRef_ = defter_.ref(jack_port_name(p), false);
+        defter_.kimlikVer(hedef);
         return 0;
     }
 
@@ -97,38 +99,36 @@ public:
             return int32_t(JackFailure);
         kaynakPort_ = p;
         cikisPortu_.store(p, std::memory_order_release);
-        kaynak = kaynakRef_ = refVer(jack_port_name(p));
+        cikis_.ac();
+        kaynak = kaynakRef_ = defter_.ref(jack_port_name(p), true);
+        defter_.kimlikVer(kaynak);
         return 0;
     }
 
     int32_t ucAt(MidiRef uc) override {
-        jack_port_t* p = port(uc);
-        if (!p)
-            return -1;
-        if (p == kaynakPort_) {
-            // Let the process callback hand every queued message to the readers first.
-            bekle([this] { return cikis_.bos(); });
+        jack_port_t* p = nullptr;
+        if (uc != 0 && uc == kaynakRef_) {
+            p = std::exchange(kaynakPort_, nullptr);
+            cikis_.kapat(dongu_, SABIR);
             cikisPortu_.store(nullptr, std::memory_order_release);
-            kaynakPort_ = nullptr;
-        } else if (p == hedefPort_) {
+            kaynakRef_ = 0;
+        } else if (uc != 0 && uc == hedefRef_) {
+            p = std::exchange(hedefPort_, nullptr);
             girisPortu_.store(nullptr, std::memory_order_release);
-            hedefPort_ = nullptr;
+            dongu_.donguBekle(2, SABIR); // the callback may hold the port until its cycle ends
             std::lock_guard<std::mutex> k(alimKilidi_);
             alim_ = nullptr;
+            hedefRef_ = 0;
         } else {
             return -1;
         }
-        // The callback may still hold the port until its current cycle ends.
-        uint64_t const simdi = dongu_.load(std::memory_order_acquire);
-        bekle([&] { return dongu_.load(std::memory_order_acquire) >= simdi + 2; });
-        jack_uuid_t const uuid = jack_port_uuid(p);
-        jack_remove_property(istemci_, uuid, KIMLIK_ANAHTARI);
+        defter_.unut(uc);
         return jack_port_unregister(istemci_, p);
     }
 
-    size_t kaynakSayisi() override { return listele(JackPortIsOutput, kaynaklar_); }
+    size_t kaynakSayisi() override { return (kaynaklar_ = listele(JackPortIsOutput)).size(); }
     MidiRef kaynak(size_t sira) override { return sira < kaynaklar_.size() ? kaynaklar_[sira] : 0; }
-    size_t hedefSayisi() override { return listele(JackPortIsInput, hedefler_); }
+    size_t hedefSayisi() override { return (hedefler_ = listele(JackPortIsInput)).size(); }
     MidiRef hedef(size_t sira) override { return sira < hedefler_.size() ? hedefler_[sira] : 0; }
 
     std::optional<std::string> ad(MidiRef uc) override {
@@ -150,29 +150,18 @@ public:
         return std::string(a1.data());
     }
 
-    std::optional<int32_t> benzersizKimlik(MidiRef uc) override {
-        jack_port_t* p = port(uc);
-        return p ? kimlikOku(jack_port_uuid(p)) : std::nullopt;
-    }
-
+    std::optional<int32_t> benzersizKimlik(MidiRef uc) override { return defter_.kimlik(uc); }
     int32_t benzersizKimlikAyarla(MidiRef uc, int32_t kimlik) override {
-        jack_port_t* p = port(uc);
-        if (!p)
-            return -1;
-        jack_uuid_t const uuid = jack_port_uuid(p);
-        if (kimlikSahibi(kimlik, uuid))
-            return KIMLIK_ALINMIS;
-        std::string const deger = std::to_string(kimlik);
-        return jack_set_property(istemci_, uuid, KIMLIK_ANAHTARI, deger.c_str(), nullptr);
+        return defter_.kimlikAyarla(uc, kimlik) ? 0 : int32_t(JackFailure);
     }
 
-    int32_t gonder(MidiRef uc, uint32_t const* kelimeler, size_t sayi) override {
-        if (!kaynakPort_ || uc != kaynakRef_)
-            return -1;
+    int32_t gonder(MidiRef uc, uint32_t const* kelimeler, size_t sayi, bool birakma) override {
+        if (uc == 0 || uc != kaynakRef_)
+            return int32_t(JackFailure);
         int32_t durum = 0;
         for (Baytlar const& m : cevirici_.cevir({UmpPaketi(kelimeler, kelimeler + sayi)}))
-            if (!cikis_.yaz(m.data(), uint32_t(m.size())))
-                durum = -1; // the callback has fallen behind; the message is lost
+            if (!cikis_.yaz(m, birakma))
+                durum = int32_t(JackFailure);
         return durum;
     }
 
@@ -190,25 +179,28 @@ private:
             uint32_t const sayi = jack_midi_get_event_count(tampon);
             for (uint32_t i = 0; i < sayi; ++i) {
                 jack_midi_event_t olay;
-                if (jack_midi_event_get(&olay, tampon, i) != 0)
-                    continue;
-                if (olay.size > 0)
-                    j->giris_.yaz(olay.buffer, uint32_t(olay.size)); // a full ring drops the event
+                if (jack_midi_event_get(&olay, tampon, i) == 0 && olay.size > 0 &&
+                    !j->giris_.yaz(olay.buffer, uint32_t(olay.size)))
+                    j->kayip_.fetch_add(1, std::memory_order_relaxed);
             }
             if (sayi)
                 sem_post(&j->uyandir_);
         }
-        if (jack_port_t* cikis = j->cikisPortu_.load(std::memory_order_acquire)) {
+        CikisKapisi::Kip const kip = j->cikis_.kip();
+        jack_port_t* cikis = j->cikisPortu_.load(std::memory_order_acquire);
+        if (cikis && kip != CikisKapisi::Kip::KAPALI) {
             void* tampon = jack_port_get_buffer(cikis, kareler);
             jack_midi_clear_buffer(tampon);
-            while (uint32_t const n = j->cikis_.siradakiBoyu()) {
-                jack_midi_data_t* yer = jack_midi_event_reserve(tampon, 0, n);
+            BaytHalkasi& halka = j->cikis_.halka();
+            while (kip == CikisKapisi::Kip::ACIK) {
+                uint32_t const n = halka.siradakiBoyu();
+                jack_midi_data_t* yer = n ? jack_midi_event_reserve(tampon, 0, n) : nullptr;
                 if (!yer)
-                    break; // the port buffer is full: the rest goes out next cycle
-                j->cikis_.al(yer);
+                    break; // nothing more, or the port's buffer is full: the rest goes out next cycle
+                halka.al(yer);
             }
         }
-        j->dongu_.fetch_add(1, std::memory_order_acq_rel);
+        j->dongu_.donguBitti();
         return 0;
     }
 
@@ -220,11 +212,13 @@ private:
             }
             if (bitti_)
                 return;
+            if (uint32_t const kayip = kayip_.exchange(0))
+                gunluk("iş istasyonundan " + std::to_string(kayip) + " MIDI olayı alınamadı (JACK halkası dolu)");
             OlayListesi liste;
             while (uint32_t const n = giris_.siradakiBoyu()) {
                 baytlar.resize(n);
                 giris_.al(baytlar.data());
-                if (auto kelimeler = baytlardanUmp(baytlar.data(), n); !kelimeler.empty())
+                if (auto kelimeler = girisCevirici_.cevir(baytlar.data(), n); !kelimeler.empty())
                     liste.push_back(std::move(kelimeler));
             }
             std::lock_guard<std::mutex> k(alimKilidi_);
@@ -233,95 +227,48 @@ private:
         }
     }
 
-    template <class Kosul> void bekle(Kosul kosul) {
-        auto const son = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-        while (!kosul() && std::chrono::steady_clock::now() < son)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-
     jack_port_t* portKaydet(std::string const& ad, char const* ek, unsigned long yon) {
         jack_port_t* p = jack_port_register(istemci_, (ad + ek).c_str(), JACK_DEFAULT_MIDI_TYPE, yon, 0);
-        if (!p)
-            return nullptr;
-        jack_port_set_alias(p, ad.c_str());
-        // A fresh ID that no other port carries, as the system would give one.
-        std::random_device rastgele;
-        int32_t kimlik;
-        do
-            kimlik = int32_t(rastgele());
-        while (kimlik == 0 || kimlikSahibi(kimlik, jack_port_uuid(p)));
-        jack_set_property(istemci_, jack_port_uuid(p), KIMLIK_ANAHTARI, std::to_string(kimlik).c_str(), nullptr);
+        if (p)
+            jack_port_set_alias(p, ad.c_str());
         return p;
     }
 
-    std::optional<int32_t> kimlikOku(jack_uuid_t uuid) {
-        char* deger = nullptr;
-        char* tur = nullptr;
-        if (jack_get_property(uuid, KIMLIK_ANAHTARI, &deger, &tur) != 0)
-            return std::nullopt;
-        std::optional<int32_t> kimlik;
-        char* son = nullptr;
-        long long const v = std::strtoll(deger, &son, 10);
-        if (son != deger && *son == '\0')
-            kimlik = int32_t(v);
-        jack_free(deger);
-        if (tur)
-            jack_free(tur);
-        return kimlik;
-    }
-
-    bool kimlikSahibi(int32_t kimlik, jack_uuid_t haric) {
-        char const** adlar = jack_get_ports(istemci_, nullptr, nullptr, 0);
-        bool var = false;
-        for (size_t i = 0; adlar && adlar[i] && !var; ++i)
-            if (jack_port_t* p = jack_port_by_name(istemci_, adlar[i]))
-                var = jack_uuid_compare(jack_port_uuid(p), haric) != 0 && kimlikOku(jack_port_uuid(p)) == kimlik;
-        if (adlar)
-            jack_free(adlar);
-        return var;
-    }
-
-    size_t listele(unsigned long yon, std::vector<MidiRef>& refler) {
-        refler.clear();
-        char const** adlar = jack_get_ports(istemci_, nullptr, JACK_DEFAULT_MIDI_TYPE, yon);
-        for (size_t i = 0; adlar && adlar[i]; ++i)
-            refler.push_back(refVer(adlar[i]));
-        if (adlar)
-            jack_free(adlar);
-        return refler.size();
-    }
-
-    MidiRef refVer(std::string const& tamAd) {
-        auto [it, yeni] = refler_.try_emplace(tamAd, MidiRef(adlar_.size() + 1));
-        if (yeni)
-            adlar_.push_back(tamAd);
-        return it->second;
+    std::vector<MidiRef> listele(unsigned long yon) {
+        std::vector<std::string> adlar;
+        char const** a = jack_get_ports(istemci_, nullptr, JACK_DEFAULT_MIDI_TYPE, yon);
+        for (size_t i = 0; a && a[i]; ++i)
+            adlar.emplace_back(a[i]);
+        if (a)
+            jack_free(a);
+        return defter_.listele(yon == JackPortIsOutput, adlar);
     }
 
     jack_port_t* port(MidiRef uc) {
-        if (uc == 0 || uc > adlar_.size())
-            return nullptr;
-        return jack_port_by_name(istemci_, adlar_[uc - 1].c_str());
+        std::string const* ad = defter_.ad(uc);
+        return ad ? jack_port_by_name(istemci_, ad->c_str()) : nullptr;
     }
 
     jack_client_t* istemci_ = nullptr;
     BildirimIsleyici bildirim_;
     BaytHalkasi giris_{1 << 20};
-    BaytHalkasi cikis_{1 << 18};
+    std::atomic<uint32_t> kayip_{0};
+    // Room kept back for the releases of every note the app may hold, many times over.
+    CikisKapisi cikis_{1 << 18, 4096};
+    DonguSayaci dongu_;
     std::atomic<jack_port_t*> girisPortu_{nullptr};
     std::atomic<jack_port_t*> cikisPortu_{nullptr};
-    std::atomic<uint64_t> dongu_{0};
     jack_port_t* hedefPort_ = nullptr;
     jack_port_t* kaynakPort_ = nullptr;
-    MidiRef kaynakRef_ = 0; // sends check this, not the server's port table
+    MidiRef hedefRef_ = 0, kaynakRef_ = 0; // sends check these, not the server's port table
     std::mutex alimKilidi_;
     AlimIsleyici alim_;
     sem_t uyandir_;
     std::atomic<bool> bitti_{false};
     std::thread teslimat_;
     UmpBaytCevirici cevirici_;
-    std::map<std::string, MidiRef> refler_;
-    std::vector<std::string> adlar_;
+    BaytUmpCevirici girisCevirici_;
+    UcDefteri defter_;
     std::vector<MidiRef> kaynaklar_, hedefler_;
 };
 

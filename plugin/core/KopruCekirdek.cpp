@@ -2,6 +2,7 @@
 
 #include "JsonKacis.h"
 #include "KonakEtiketi.h"
+#include "Surum.h"
 #include "Utf8Kes.h"
 #include "diag/Gunluk.h"
 #include "diag/Ortam.h"
@@ -220,7 +221,7 @@ void KopruCekirdek::durumDoldur(ArayuzDurumu& d) {
     d.tepeDb = x > 0.000001f ? 20.0f * std::log10(x) : -120.0f;
     kes(d.logicAd, konakKanalAdi());
     kes(d.elleAd, elleAdKopyasi());
-    kes(d.surum, "1.1");
+    kes(d.surum, SURUM_KISA);
     kes(d.konak, konakEtiketi(surecAdi()));
 }
 
@@ -322,7 +323,9 @@ std::string KopruCekirdek::merhabaJson(int kapi) {
     j += ornek;
     j += "\",\"degisken\":\"";
     j += degisken;
-    j += "\",\"surum\":\"1.1\",\"rol\":\"";
+    j += "\",\"surum\":\"";
+    j += SURUM_KISA;
+    j += "\",\"rol\":\"";
     j += rolAdi(rolMaster.load());
     j += "\",\"kanalAdi\":";
     j += ad.empty() ? std::string("null") : "\"" + jsonKacis(ad) + "\"";

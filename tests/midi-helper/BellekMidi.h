@@ -89,7 +89,7 @@ public:
                 return -10843; // taken
         return uclar_.count(uc) ? uclar_[uc].kimlik = kimlik, 0 : -1;
     }
-    int32_t gonder(MidiRef kaynak, uint32_t const* kelimeler, size_t sayi) override {
+    int32_t gonder(MidiRef kaynak, uint32_t const* kelimeler, size_t sayi, bool) override {
         Kilit k(kilit_);
         if (kaynak != kaynak_)
             return -1;

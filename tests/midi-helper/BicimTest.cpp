@@ -4,7 +4,9 @@
 #include "cekirdek/Ayarlar.h"
 #include "cekirdek/BaytHalkasi.h"
 #include "cekirdek/Cerceve.h"
+#include "cekirdek/Gunluk.h"
 #include "cekirdek/KimlikDosyasi.h"
+#include "cekirdek/UcDefteri.h"
 #include "cekirdek/Ump.h"
 
 #include <gtest/gtest.h>
@@ -54,9 +56,19 @@ TEST(Cerceve, the_hello_is_byte_exact_and_stays_valid_json_for_any_port_name) {
     EXPECT_EQ(merhabaMetni("OKA", -1203345, 884512, 812),
               "{\"merhaba\":\"oka-midi-yardimci\",\"surum\":\"1.0\",\"port\":\"OKA\",\"hedefKimlik\":-1203345,"
               "\"kaynakKimlik\":884512,\"pid\":812}");
-    EXPECT_NE(merhabaMetni("a\"b\\c\nd\x01", 0, 0, 1).find("\"port\":\"a\\\"b\\\\c\\u000ad\\u0001\""),
+    EXPECT_NE(merhabaMetni("a\"b\\c\nd\x01", 0, 0, 1).find("\"port\":\"a\\\"b\\\\c\\nd\\u0001\""),
               std::string::npos);
-    EXPECT_EQ(jsonKacis("Ürün — ok"), "Ürün — ok");
+}
+
+TEST(Cerceve, text_and_bytes_from_outside_make_one_bounded_log_line) {
+    std::pair<std::string, std::string> const metinler[] = {
+        {"uygulama 1", "uygulama 1"}, {"a\nb\r\tc", "a\\nb\\r\\tc"}, {"\x07\x1b\x7f", "\\x07\\x1B\\x7F"},
+        {"Ürün — \\n", "Ürün — \\n"}};
+    for (auto const& [metin, satir] : metinler)
+        EXPECT_EQ(gunlukMetni(metin), satir);
+    Baytlar uzun(65534, 0xAB);
+    EXPECT_EQ(hexSinirli(Baytlar(64, 0xAB)), hex(Baytlar(64, 0xAB)));
+    EXPECT_EQ(hexSinirli(uzun), hex(Baytlar(64, 0xAB)) + " … (65534 bayt)");
 }
 
 TEST(Cerceve, utf8_check) {
@@ -73,7 +85,8 @@ TEST(Ump, channel_and_sysex_messages_are_read_and_the_rest_skipped) {
         {{{0x20905E7F}}, {{false, 0, {0x90, 0x5E, 0x7F}}}},
         {{{0x2A80FFC0}}, {{false, 0, {0x80, 0x7F, 0x40}}}}, // group ignored, data masked
         {{{0x20C01234}}, {{false, 0, {0xC0, 0x12, 0x34}}}}, // program change keeps the word's third byte
-        {{{0x10F80000, 0x40901234, 0x56780000, 0x20E27F3F}}, {{false, 0, {0xE2, 0x7F, 0x3F}}}},
+        {{{0x10F80000, 0x10F20102, 0x40901234, 0x56780000, 0x20E27F3F}},
+         {{false, 0, {0xF8}}, {false, 0, {0xE2, 0x7F, 0x3F}}}}, // realtime kept, other system messages skipped
         {{{0x30160102, 0x03040506}}, {{true, 1, {1, 2, 3, 4, 5, 6}}}},
         {{{0x30390102, 0x03040506}}, {{true, 3, {1, 2, 3, 4, 5, 6}}}}, // count above 6 is 6
         {{{0x30028182, 0x00000000}}, {{true, 0, {0x01, 0x02}}}},
@@ -98,14 +111,34 @@ TEST(Ump, sysex_is_packed_six_bytes_per_chunk_and_64_words_per_packet) {
     EXPECT_EQ(kanalKelimesi({0x90, 0xDE, 0xFF}), 0x20905E7Fu);
 }
 
-TEST(Ump, a_byte_message_becomes_the_words_that_carry_it) {
-    std::pair<Baytlar, std::vector<uint32_t>> const durumlar[] = {
-        {{0x90, 0x5E, 0x7F}, {0x20905E7F}}, {{0xC3, 0x05}, {0x20C30500}}, {{0xD0, 0x40}, {0x20D04000}},
-        {{0xF8}, {0x10F80000}},             {{0x5E, 0x7F}, {}},           {{0xF7}, {}},
-        {{0xF0, 0x01, 0x02, 0xF7}, {0x30020102, 0x00000000}},
-        {{0xF0, 0x01, 0x02}, {0x30020102, 0x00000000}}}; // an unterminated SysEx is taken whole
-    for (auto const& [m, kelimeler] : durumlar)
-        EXPECT_EQ(baytlardanUmp(m.data(), m.size()), kelimeler) << hex(m);
+TEST(Ump, event_bytes_become_words_with_sysex_across_events_and_nothing_altered) {
+    struct {
+        std::vector<Baytlar> olaylar;
+        std::vector<uint32_t> kelimeler;
+        int atilan; // log lines
+    } const durumlar[] = {
+        {{{0x90, 0x5E, 0x7F}, {0xC3, 0x05}, {0xD0, 0x40}, {0xF8}}, {0x20905E7F, 0x20C30500, 0x20D04000, 0x10F80000}, 0},
+        {{{0x90, 0x3E}, {0x5E, 0x7F}, {0xF7}, {0x90, 0x3E, 0x80}}, {}, 4}, // short, no status, stray end, bad data
+        {{{0xF0, 0x01, 0x02, 0xF7}, {0xF0, 0xF7}}, {0x30020102, 0, 0x30000000, 0}, 0},
+        {{{0xF0, 'A', 0xF8, 'B', 0xF7}}, {0x10F80000, 0x30024142, 0}, 0}, // realtime goes first, on its own
+        {{{0xF0, 1, 2, 3, 4, 5, 6, 7}, {8, 9}, {0xF7}}, {0x30160102, 0x03040506, 0x30330708, 0x09000000}, 0},
+        {{{0xF0, 1, 2, 3, 4, 5, 6}, {0xF7}}, {0x30060102, 0x03040506}, 0},
+        {{{0xF0, 1, 2}, {0x90, 0x5E, 0x7F}}, {0x20905E7F}, 1}}; // broken off: nothing of it goes out
+    std::vector<std::string> satirlar;
+    gunlukAlicisiKur([&](std::string const& s) { satirlar.push_back(s); });
+    for (auto const& d : durumlar) {
+        BaytUmpCevirici cevirici;
+        std::vector<uint32_t> kelimeler;
+        satirlar.clear();
+        for (Baytlar const& o : d.olaylar) {
+            auto const k = cevirici.cevir(o.data(), o.size());
+            kelimeler.insert(kelimeler.end(), k.begin(), k.end());
+        }
+        EXPECT_EQ(kelimeler, d.kelimeler) << hex(d.olaylar[0]);
+        EXPECT_EQ(int(satirlar.size()), d.atilan) << hex(d.olaylar[0]);
+    }
+    gunlukAlicisiKur(nullptr);
+    EXPECT_EQ(satirlar, std::vector<std::string>{"iş istasyonundan eksik MIDI mesajı atıldı: 90 5E 7F"});
 }
 
 TEST(Ump, the_sysex_buffer_is_bounded_and_starts_clean_after_an_overflow) {
@@ -145,6 +178,28 @@ TEST(KimlikDosyasi, ids_survive_a_reopen_and_a_bad_value_or_suite_name_is_handle
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "/x"}, {"HOME", "/h"}}), "/x");
     EXPECT_EQ(yapilandirmaDizini({{"XDG_CONFIG_HOME", "rel"}, {"HOME", "/h"}}), "/h/.config");
     std::filesystem::remove_all(dizin);
+}
+
+TEST(UcDefteri, names_live_as_long_as_their_ports_and_ids_are_unique_to_the_process) {
+    UcDefteri d;
+    MidiRef const kendi = d.ref("OKA-Yardimci:OKA out", true);
+    int32_t const kimlik = d.kimlikVer(kendi);
+    EXPECT_NE(kimlik, 0);
+    auto ilk = d.listele(true, {"DAW:out", "DAW:out2"});
+    EXPECT_EQ(d.listele(true, {"DAW:out2", "DAW:out"}), (std::vector<MidiRef>{ilk[1], ilk[0]})); // refs stay
+    MidiRef const giris = d.listele(false, {"DAW:in"})[0];
+    d.listele(true, {}); // gone ports leave nothing behind
+    EXPECT_EQ(d.ad(ilk[0]), nullptr);
+    EXPECT_EQ(*d.ad(giris), "DAW:in");                   // the other kind's listing forgets only its own
+    EXPECT_EQ(*d.ad(kendi), "OKA-Yardimci:OKA out"); // the helper's own port stays until it is let go
+    MidiRef const hedef = d.ref("OKA-Yardimci:OKA in", false);
+    d.kimlikVer(hedef);
+    EXPECT_FALSE(d.kimlikAyarla(hedef, kimlik)); // taken
+    EXPECT_TRUE(d.kimlikAyarla(hedef, -5));
+    EXPECT_EQ(d.kimlik(hedef), -5);
+    d.unut(kendi);
+    EXPECT_EQ(d.ad(kendi), nullptr);
+    EXPECT_TRUE(d.kimlikAyarla(hedef, kimlik));
 }
 
 TEST(BaytHalkasi, records_cross_threads_whole_and_in_order_through_a_small_ring) {

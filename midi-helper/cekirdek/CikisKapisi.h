@@ -1,0 +1,76 @@
+#pragma once
+// The way between the helper's queue and a real-time MIDI callback (JACK's):
+// a cycle counter to wait on instead of polling, and the output ring with room
+// kept for releases and a close that lets nothing out twice.
+
+#include "BaytHalkasi.h"
+#include "Cerceve.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace oka::yardimci {
+
+class DonguSayaci {
+public:
+    // [ses] At the end of each cycle; no lock, and a wake-up only while someone waits.
+    void donguBitti();
+    // [q] Until `kosul` holds; false when it still does not after `sabir` without a cycle (a stalled server).
+    template <class Kosul> bool bekle(Kosul kosul, std::chrono::milliseconds sabir);
+    // [q] Until `sayi` whole cycles have ended from now.
+    bool donguBekle(unsigned sayi, std::chrono::milliseconds sabir);
+
+private:
+    std::atomic<uint64_t> dongu_{0};
+    std::atomic<int> bekleyen_{0};
+    std::mutex kilit_;
+    std::condition_variable uyandir_;
+};
+
+class CikisKapisi {
+public:
+    // What the callback does with the output port this cycle.
+    enum class Kip : uint8_t { KAPALI, SESSIZ, ACIK };
+
+    // `ayrilan` bytes of `kapasite` are kept for releases.
+    CikisKapisi(size_t kapasite, size_t ayrilan) : halka_(kapasite), ayrilan_(ayrilan) {}
+
+    // [q] Queues one message; false, and nothing queued, when full. A release may use the room kept back.
+    bool yaz(Baytlar const& m, bool birakma);
+    // [q] The callback starts serving the port.
+    void ac() { kip_.store(Kip::ACIK, std::memory_order_release); }
+    // [q] Everything queued goes out (while cycles come), then one whole cycle clears the port's buffer so
+    // the readers never see its last messages again, then the callback lets go of the port.
+    void kapat(DonguSayaci& dongu, std::chrono::milliseconds sabir);
+
+    // [ses]
+    Kip kip() const { return kip_.load(std::memory_order_acquire); }
+    BaytHalkasi& halka() { return halka_; }
+
+private:
+    BaytHalkasi halka_;
+    size_t const ayrilan_;
+    std::atomic<Kip> kip_{Kip::KAPALI};
+};
+
+template <class Kosul> bool DonguSayaci::bekle(Kosul kosul, std::chrono::milliseconds sabir) {
+    bekleyen_.fetch_add(1);
+    std::unique_lock<std::mutex> k(kilit_);
+    uint64_t gorulen = dongu_.load();
+    auto son = std::chrono::steady_clock::now() + sabir;
+    bool tamam;
+    while (!(tamam = kosul()) && std::chrono::steady_clock::now() < son) {
+        // The callback wakes without the lock, so a wake-up may come just before the wait: wait briefly.
+        uyandir_.wait_for(k, std::chrono::milliseconds(5));
+        if (uint64_t const d = dongu_.load(); d != gorulen) {
+            gorulen = d;
+            son = std::chrono::steady_clock::now() + sabir;
+        }
+    }
+    bekleyen_.fetch_sub(1);
+    return tamam;
+}
+
+} // namespace oka::yardimci
