@@ -7,10 +7,8 @@ under load takes its frame number: every gap must be one in time too. The wire i
 with the examples of docs/protokol.md. Exits non-zero with the reason.
 """
 import asyncio
-import fcntl
 import json
 import math
-import os
 import re
 import socket
 import struct
@@ -91,17 +89,8 @@ async def one_pass(host, port, out):
     assert int(m[1]) >= 48000 / 512, "the end of the connection did not lift the mute:\n" + out
 
 
-def hold_ports():
-    """The machine-wide lock on the product ports across suites and build trees; held until exit."""
-    lock = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT,
-                   0o666)
-    fcntl.flock(lock, fcntl.LOCK_EX)
-    return lock
-
-
 def main():
     konak, bundle = sys.argv[1:3]
-    lock = hold_ports()
     host = subprocess.Popen([konak, "--gercek-zaman", "--ton", "-6", "--caliyor", "--tasima", "%g:dur" % STOP_AT_S,
                              "--blok", "512", "--sure",
                              str(RENAME_AT_S + 2), "--elle-ad", 'Vo"kal ş', "--ad-degistir",
