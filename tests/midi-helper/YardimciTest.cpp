@@ -4,6 +4,7 @@
 #include "BellekMidi.h"
 #include "cekirdek/Gunluk.h"
 #include "cekirdek/Yardimci.h"
+#include "destek/Gunlukler.h"
 #include "platform/Soket.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +18,6 @@ using namespace std::chrono_literals;
 using Satirlar = std::vector<std::string>;
 
 namespace {
-bool bekle(std::function<bool()> const& kosul) {
-    auto const son = std::chrono::steady_clock::now() + 2s;
-    while (!kosul() && std::chrono::steady_clock::now() < son)
-        std::this_thread::sleep_for(2ms);
-    return kosul();
-}
-
 // The app's end of the link: a blocking socket whose reads give up after 2 s.
 class Uygulama {
 public:
@@ -167,7 +161,7 @@ TEST_F(YardimciDuzeni, ports_open_only_when_created_whole_and_no_other_process_h
     midi.kaynakOlusunca = [&] { yabanci = midi.yabanciEkle(true, "OKA", std::nullopt); };
     bildir(BILDIRIM_KURULUM_DEGISTI);
     EXPECT_EQ(midi.kayit(), Satirlar{"at hedef"});
-    ASSERT_TRUE(bekle([&] { return yabanci != 0; }));
+    ASSERT_TRUE(bekleKadar([&] { return yabanci != 0; }));
     bildir(BILDIRIM_KURULUM_DEGISTI); // it is still there
     EXPECT_EQ(kapi(), 0);
     midi.yabanciKaldir(yabanci);
@@ -196,7 +190,7 @@ TEST_F(YardimciDuzeni, a_foreign_port_while_open_closes_everything_until_it_goes
     auto u = uygulamaBagla();
     u->gonder(kanal(0x90, 0x5E, 0x7F));
     midi.teslimEt({{0x2090087F}});
-    ASSERT_TRUE(bekle([&] { return midi.kayit().size() == 2; }));
+    ASSERT_TRUE(bekleKadar([&] { return midi.kayit().size() == 2; }));
     for (auto const& d : uclar) {
         midi.kayitTemizle();
         auto uc = midi.yabanciEkle(d.kaynakMi, d.ad, d.gorunenAd);
@@ -214,7 +208,7 @@ TEST_F(YardimciDuzeni, a_foreign_port_while_open_closes_everything_until_it_goes
     EXPECT_TRUE(u->kapandi());
     EXPECT_EQ(say("koptu"), 0);
     uygulamaBagla(); // the caches went with the old ports
-    EXPECT_TRUE(bekle([this] { return say("merhaba → anlık görüntü 0 mesaj") == 2; }));
+    EXPECT_TRUE(bekleKadar([this] { return say("merhaba → anlık görüntü 0 mesaj") == 2; }));
 }
 
 TEST_F(YardimciDuzeni, a_stored_id_comes_back_unless_another_endpoint_has_it_and_the_hello_carries_them) {
@@ -297,7 +291,7 @@ TEST_F(YardimciDuzeni, newcomers_replace_the_app_only_by_speaking_and_every_end_
     c->gonder(kanal(0x90, 0x5B, 0x7F));
     c->gonder(kanal(0x90, 0x5D, 0x7F));
     c.reset();
-    ASSERT_TRUE(bekle([this] { return say("BIRAKILDI (uygulama koptu): 5B 5D") == 1; }));
+    ASSERT_TRUE(bekleKadar([this] { return say("BIRAKILDI (uygulama koptu): 5B 5D") == 1; }));
     auto const s = satirlar();
     EXPECT_EQ(Satirlar(s.begin() + 6, s.end()),
               (Satirlar{"HTTP isteği geri çevrildi — uygulama bağlantısı sürüyor",
@@ -334,7 +328,7 @@ TEST_F(YardimciDuzeni, an_app_that_stops_reading_is_dropped_instead_of_growing_t
     for (int i = 0; i < 100 && say("uygulama okumuyor") == 0; ++i)
         midi.teslimEt(dordu), qda([] {});
     EXPECT_EQ(say("bayt bekliyor) — bağlantı kapatılıyor"), 1);
-    EXPECT_TRUE(bekle([this] { return say("uygulama bağlantısı koptu — port AÇIK kalıyor") == 1; }));
+    EXPECT_TRUE(bekleKadar([this] { return say("uygulama bağlantısı koptu — port AÇIK kalıyor") == 1; }));
     EXPECT_TRUE(u.kapandi());
 }
 
@@ -379,7 +373,7 @@ TEST_F(YardimciDuzeni, workstation_messages_reach_the_app_the_handshake_is_answe
                           kanal(0x90, 0x08, 0x00), kanal(0x90, 0x5E, 0x7F), kanal(0xE2, 0x7F, 0x3F),
                           kanal(0xB0, 0x4A, 0x10), kanal(0xB0, 0x4B, 0x22)})
         EXPECT_EQ(u->cerceve(), b);
-    EXPECT_TRUE(bekle([this] { return say("merhaba → anlık görüntü 8 mesaj") == 1; }));
+    EXPECT_TRUE(bekleKadar([this] { return say("merhaba → anlık görüntü 8 mesaj") == 1; }));
 }
 
 TEST_F(YardimciDuzeni, sysex_pieces_join_across_event_lists_and_what_a_frame_cannot_hold_is_dropped) {
