@@ -5,57 +5,34 @@
 #include "cekirdek/Gunluk.h"
 #include "cekirdek/Yardimci.h"
 #include "destek/Gunlukler.h"
-#include "platform/Soket.h"
+#include "destek/TcpIstemci.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <future>
-#include <unistd.h>
 
 using namespace oka::yardimci;
 using namespace std::chrono_literals;
 using Satirlar = std::vector<std::string>;
 
 namespace {
-// The app's end of the link: a blocking socket whose reads give up after 2 s.
-class Uygulama {
+// The app's end of the link.
+class Uygulama : public TcpIstemci {
 public:
-    // A small `alimTamponu` keeps the kernel from buffering much for an app that does not read.
-    explicit Uygulama(uint16_t kapi, int alimTamponu = 0) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-        oka::soketHazirla(fd_);
-        timeval const sure{2, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &sure, sizeof sure);
-        if (alimTamponu)
-            setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &alimTamponu, sizeof alimTamponu);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(kapi);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    }
-    ~Uygulama() { close(fd_); }
-    void gonder(Baytlar const& b) { ASSERT_EQ(oka::sinyalsizGonder(fd_, b.data(), b.size()), ssize_t(b.size())); }
-    // The next whole frame (length, type, body).
+    using TcpIstemci::TcpIstemci;
+    void gonder(Baytlar const& b) { ASSERT_TRUE(TcpIstemci::gonder(std::string(b.begin(), b.end()))); }
+    // The next whole frame (length, type, body), within 2 s.
     std::optional<Baytlar> cerceve() {
-        auto oku = [this](uint8_t* p, size_t n) { return recv(fd_, p, n, MSG_WAITALL) == ssize_t(n); };
-        Baytlar c(2);
-        if (!oku(c.data(), 2))
-            return std::nullopt;
-        c.resize(2 + c[0] * 256 + c[1]);
-        return oku(c.data() + 2, c.size() - 2) ? std::optional(c) : std::nullopt;
+        auto const boy = [&t = tampon_] {
+            return t.size() < 2 ? 2u : 2u + (uint8_t(t[0]) << 8 | uint8_t(t[1])); // the length, once it is in
+        };
+        for (auto const son = Saat::now() + 2s; tampon_.size() < boy();)
+            if (!doldur(son))
+                return std::nullopt;
+        Baytlar const c(tampon_.begin(), tampon_.begin() + boy());
+        tampon_.erase(0, c.size());
+        return c;
     }
-    // True when the helper closes the link (unread frames are dropped).
-    bool kapandi() {
-        uint8_t b[65536];
-        ssize_t r;
-        while ((r = recv(fd_, b, sizeof b, 0)) > 0) {
-        }
-        return r == 0 || errno != EAGAIN;
-    }
-
-private:
-    int fd_;
 };
 
 struct TestDeposu : KimlikDeposu {
