@@ -26,6 +26,10 @@ TEST(Cekirdek, EachInstanceTakesTheNextLabelAndReportsItsEnvironmentUnderIt) {
                                   "kum havuzu: APP_SANDBOX_CONTAINER_ID=hayir · sandbox_check=olculemedi",
                                   "/tmp yazilabilir: EVET"}));
     EXPECT_TRUE(hata.hepsi().empty()) << "the report stays out of the system log";
+    std::pair<int, std::optional<bool>> const kumHavuzu[] = {
+        {1, true}, {0, false}, {-1, std::nullopt}, {2, std::nullopt}};
+    for (auto const& [yanit, anlam] : kumHavuzu)
+        EXPECT_EQ(oka::kumHavuzuYaniti(yanit), anlam) << "sandbox answer " << yanit;
 }
 
 TEST(Cekirdek, TheStatusRecordTakesThePanelPeakAndCutsLongNames) {
@@ -252,11 +256,4 @@ TEST(HataGunlugu, ComposesTheFailedCallWithErrnoAndItsText) {
         {"Unknown error: 99999", "Unknown error: 99999"}, {"", "?"}, {nullptr, "?"}};
     for (auto const& [yazilan, beklenen] : metin)
         EXPECT_EQ(oka::hataMetni(yazilan), beklenen);
-}
-
-TEST(Platform, SandboxAnswerMeansYesNoOrUnknown) {
-    std::pair<int, std::optional<bool>> const tablo[] = {
-        {1, true}, {0, false}, {-1, std::nullopt}, {2, std::nullopt}};
-    for (auto const& [yanit, anlam] : tablo)
-        EXPECT_EQ(oka::kumHavuzuYaniti(yanit), anlam) << yanit;
 }

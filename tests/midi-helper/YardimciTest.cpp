@@ -82,12 +82,6 @@ protected:
         is_ = std::thread([this] { q_.run(); });
         qda([] {});
     }
-    // Keeps the queue busy until the promise is kept, as a stalled log write would.
-    std::promise<void> kuyruguTut() {
-        std::promise<void> p;
-        asio::post(q_, [f = p.get_future().share()] { f.wait(); });
-        return p;
-    }
     // A notification from the system, handled.
     void bildir(int kimlik) { midi.bildirimGonder(kimlik), qda([] {}); }
     uint16_t kapi() {
@@ -117,9 +111,9 @@ protected:
     std::map<std::string, int64_t> depo; // what the ID store holds
     std::string merhaba;
     std::shared_ptr<Yardimci> yardimci_;
+    asio::io_context q_;
 
 private:
-    asio::io_context q_;
     std::thread is_;
     mutable std::mutex kilit_;
     Satirlar satirlar_;
@@ -376,7 +370,8 @@ TEST_F(YardimciDuzeni, a_busy_queue_takes_a_bounded_number_of_messages_and_never
     bekleyenSiniri = 8;
     baslat();
     auto u = uygulamaBagla();
-    auto tut = kuyruguTut();
+    std::promise<void> tut; // keeps the queue busy, as a stalled log write would
+    asio::post(q_, [f = tut.get_future().share()] { f.wait(); });
     midi.teslimEt({{0x30160102, 0x03040506}}); // a SysEx starts
     OlayListesi notalar(10);
     for (uint32_t i = 0; i < notalar.size(); ++i)

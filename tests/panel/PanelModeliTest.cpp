@@ -271,7 +271,7 @@ TEST(PanelAdi, ALongNameIsCutAtAWholeUtf8Character) {
     EXPECT_EQ(oka::utf8Kes(std::string_view("ab\x80", 2), 2), "ab");
 }
 
-TEST(PanelAdi, AfterKoparNothingReachesThePlugin) {
+TEST(PanelAdi, AfterKoparOrOverNoAudioUnitNothingReachesThePlugin) {
     Sahne s;
     s.model.kopar();
     auto const istek = s.model.durumuOku(false, "");
@@ -279,10 +279,7 @@ TEST(PanelAdi, AfterKoparNothingReachesThePlugin) {
     EXPECT_FALSE(s.model.adGirildi("x"));
     EXPECT_EQ(s.okumalar, 0);
     EXPECT_TRUE(s.yazilan.empty());
-}
-
-TEST(PanelAdi, AViewOverNoAudioUnitHasNeitherReaderNorWriter) {
-    EXPECT_FALSE(oka::auOkuyucu(nullptr) || oka::auYazici(nullptr));
+    EXPECT_FALSE(oka::auOkuyucu(nullptr) || oka::auYazici(nullptr)) << "neither reader nor writer";
 }
 
 TEST(PanelZamanlayicisi, OnlyTheAudioUnitViewFollowsItsWindow) {
