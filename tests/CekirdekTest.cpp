@@ -180,7 +180,7 @@ TEST(ElleAd, TheManualNameWinsOnceAndClearingFallsBack) {
     EXPECT_EQ(c.arayuzBildirimi, 0) << "without a server nothing is re-decided or shown";
 }
 
-TEST(Metinler, JsonEscapingAndHostLabels) {
+TEST(Metinler, TheHelloCarriesEveryKeyInOrderEscapedAndWithTheHostsLabel) {
     std::pair<std::string, std::string> const kacis[] = {
         {"a\"b", "a\\\"b"},      {"a\\b", "a\\\\b"},
         {"\t\n\r", "\\t\\n\\r"}, {std::string("\x01\x1f\x20", 3), "\\u0001\\u001f "},
@@ -196,9 +196,6 @@ TEST(Metinler, JsonEscapingAndHostLabels) {
     };
     for (auto const& [surec, beklenen] : etiket)
         EXPECT_EQ(oka::konakEtiketi(surec), beklenen) << surec;
-}
-
-TEST(Metinler, HelloCarriesEveryKeyInOrder) {
     SahteKabuk c;
     std::string const surec = oka::surecAdi();
     auto merhaba = [&](std::string ad, std::string bicim, int kapi, std::string kaynak, std::string ana) {

@@ -26,12 +26,12 @@ int yazSirayla(HalkaTampon& h, int ilk, int son) {
     return dusen;
 }
 
-// The times of all waiting blocks, oldest first.
-std::vector<double> zamanlar(HalkaTampon& h) {
+// Reads every waiting block: how many there were, the oldest's time and the newest's.
+std::tuple<std::size_t, double, double> bekleyenler(HalkaTampon& h) {
     std::vector<double> z;
     for (Okunan o; o.oku(h);)
         z.push_back(o.zaman);
-    return z;
+    return {z.size(), z.front(), z.back()};
 }
 
 } // namespace
@@ -68,8 +68,7 @@ TEST(HalkaTampon, AFullRingDropsTheOldestAndABlockTooLargeDropsNothing) {
     EXPECT_EQ(yazSirayla(h, 0, 100), 100 - 63) << "from the 64th block on, each block drops one";
     std::vector<float> buyuk(2 * 4097);
     EXPECT_FALSE(h.yaz(buyuk.data(), buyuk.data() + 4097, 2, 4097, 0.0));
-    auto const z = zamanlar(h);
-    EXPECT_EQ(std::make_tuple(z.size(), z.front(), z.back()), std::make_tuple(std::size_t(63), 37.0, 99.0));
+    EXPECT_EQ(bekleyenler(h), std::make_tuple(std::size_t(63), 37.0, 99.0));
 }
 
 // The server thread is pre-empted mid-copy of the oldest block of a full ring,
@@ -84,8 +83,7 @@ TEST(HalkaTampon, ACopyOverwrittenMidwayIsDiscardedAndNoWaitingBlockIsLost) {
     EXPECT_EQ(yazSirayla(h, 63, 65), 2);
     EXPECT_FALSE(Ic::birak(h, *r)) << "the copy may be torn";
     EXPECT_EQ(h.bekleyen(), 63u);
-    auto const z = zamanlar(h);
-    EXPECT_EQ(std::make_tuple(z.size(), z.front(), z.back()), std::make_tuple(std::size_t(63), 2.0, 64.0));
+    EXPECT_EQ(bekleyenler(h), std::make_tuple(std::size_t(63), 2.0, 64.0));
 }
 
 TEST(HalkaTampon, ASlotHalfRewrittenIsNeverCopiedBeyondItsSize) {

@@ -43,9 +43,6 @@ async def gecis(png):
 if __name__ == "__main__":
     try:
         asyncio.run(asyncio.wait_for(gecis(sys.argv[3]), 150))
-    except Exception as e:  # the reason is the test's output (asserts name what differs)
-        print("FAILED:", type(e).__name__, e)
-        sys.exit(1)
     finally:
         for h in HOSTLAR:
             h.kill()  # a host left running would hold the ports for the next run

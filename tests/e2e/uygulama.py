@@ -100,9 +100,6 @@ def main():
         out = []
         port = reported_port(host, out)
         asyncio.run(asyncio.wait_for(one_pass(host, port, out), timeout=50))
-    except Exception as e:  # the reason is the test's output (asserts name what differs)
-        print("FAILED:", type(e).__name__, e)
-        sys.exit(1)
     finally:
         host.kill()  # a host left running would hold the ports for the next run
     print("ok")
