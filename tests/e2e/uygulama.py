@@ -36,17 +36,16 @@ async def hello(port, host):
             await asyncio.sleep(0.05)
 
 
-def reported_port(host, out):
-    """The port the host's probe line reports, once the instance answers on it."""
+async def one_pass(host):
+    out = []  # the host's output up to its probe line, which reports the port once the instance answers on it
     for line in host.stdout:
         out.append(line)
         if m := re.match(r"probe +OKA-KOPRU-EKLENTI answers on 127\.0\.0\.1 port\(s\): (.*)", line):
-            assert re.fullmatch(r"\d+", m[1]), "not one instance serving, but: " + m[1]
-            return int(m[1])
-    raise AssertionError("the host ended before its probe:\n" + "".join(out))
-
-
-async def one_pass(host, port, out):
+            break
+    else:
+        raise AssertionError("the host ended before its probe:\n" + "".join(out))
+    assert re.fullmatch(r"\d+", m[1]), "not one instance serving, but: " + m[1]
+    port = int(m[1])
     ws, h = await hello(port, host)
     assert (h["tip"], h["rol"], h["kapi"], h["kanalAdi"]) == ("merhaba", "kanal", port, 'Vo"kal ş'), h
     await ws.send(ORNEK["sustur"])
@@ -97,9 +96,7 @@ def main():
                              "%g:Stereo Out" % RENAME_AT_S, "--yokla", bundle],
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     try:
-        out = []
-        port = reported_port(host, out)
-        asyncio.run(asyncio.wait_for(one_pass(host, port, out), timeout=50))
+        asyncio.run(asyncio.wait_for(one_pass(host), timeout=50))
     finally:
         host.kill()  # a host left running would hold the ports for the next run
     print("ok")
