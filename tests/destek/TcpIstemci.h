@@ -1,6 +1,5 @@
 #pragma once
-// A plain TCP client on 127.0.0.1 for the tests of our servers: what arrives
-// is kept in `tampon_` for the protocol a subclass reads.
+// A plain TCP client on 127.0.0.1; a subclass reads its protocol from `tampon_`.
 
 #include "platform/Soket.h"
 
