@@ -20,35 +20,21 @@ void* ayir(std::size_t n) noexcept {
         gSesTahsisi.fetch_add(1);
     return std::malloc(n ? n : 1);
 }
-void* ayirYaDaAt(std::size_t n) {
+} // namespace
+
+// The library's array forms call these; a sanitizer's runtime brings its own.
+void* operator new(std::size_t n) {
     if (void* p = ayir(n))
         return p;
     throw std::bad_alloc();
 }
-} // namespace
-
-void* operator new(std::size_t n) {
-    return ayirYaDaAt(n);
-}
-void* operator new[](std::size_t n) {
-    return ayirYaDaAt(n);
-}
 void* operator new(std::size_t n, std::nothrow_t const&) noexcept {
-    return ayir(n);
-}
-void* operator new[](std::size_t n, std::nothrow_t const&) noexcept {
     return ayir(n);
 }
 void operator delete(void* p) noexcept {
     std::free(p);
 }
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
 void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }
 

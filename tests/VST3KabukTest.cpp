@@ -207,14 +207,9 @@ TEST(KayitliDurum, ANulEndsTheNameAndAFailedOrShortWriteIsAFailedSave) {
     ASSERT_EQ(o.bilesen->setState(&okunan), kResultOk);
     EXPECT_EQ(y.say("setState — elleAd=\"Bas\""), 1) << "the log shows the name that was applied";
     // 11 bytes in all: tag, length, name; a stream that reports no count is taken at its word.
-    for (auto [kalan, sayar] : {std::pair{0, true},
-                                {3, true},
-                                {4, true},
-                                {6, true},
-                                {8, true},
-                                {10, true},
-                                {100, true},
-                                {100, false}}) {
+    std::pair<int32, bool> const akislar[] = {{0, true}, {3, true},  {4, true},   {6, true},
+                                              {8, true}, {10, true}, {100, true}, {100, false}};
+    for (auto [kalan, sayar] : akislar) {
         DolanAkis m(kalan, sayar);
         EXPECT_EQ(o.bilesen->getState(&m), kalan < 11 ? kResultFalse : kResultOk) << kalan;
         if (kalan > 11) {

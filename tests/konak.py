@@ -3,16 +3,12 @@ it cannot run, and the saved state it writes and restores.
 
     konak.py OKA_KONAK BUNDLE
 """
-import fcntl
 import os
 import subprocess
 import sys
 import tempfile
 
 konak, bundle = sys.argv[1:3]
-# Each instance serves on the product ports: hold the lock the other suites share.
-lock = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT, 0o666)
-fcntl.flock(lock, fcntl.LOCK_EX)
 d = tempfile.TemporaryDirectory()
 a, b, c, yok = (os.path.join(d.name, n) for n in ("a", "b", "c", "yok/d"))
 name = 'Vo"kal ş'.encode()

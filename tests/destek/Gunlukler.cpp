@@ -44,8 +44,9 @@ void olayKancasi(std::string const& satir) {
 } // namespace
 
 OlaySatirlari::OlaySatirlari() {
-    temizle();
     oka::olayKancasiKur(olayKancasi);
+    std::lock_guard<std::mutex> k(gOlayKilidi);
+    gOlaylar.clear(); // what an earlier catcher left
 }
 
 OlaySatirlari::~OlaySatirlari() {
@@ -67,11 +68,6 @@ int OlaySatirlari::say(std::string const& ornek, std::string const& parca) const
     for (auto const& s : ornegin(ornek))
         n += s.find(parca) != std::string::npos;
     return n;
-}
-
-void OlaySatirlari::temizle() {
-    std::lock_guard<std::mutex> k(gOlayKilidi);
-    gOlaylar.clear();
 }
 
 bool OlaySatirlari::bekle(std::string const& ornek, std::string const& parca,

@@ -39,7 +39,6 @@ public:
     // Lines of instance `ornek`, or with one argument of any instance, that contain `parca`.
     int say(std::string const& ornek, std::string const& parca) const;
     int say(std::string const& parca) const { return say("", parca); }
-    void temizle();
     bool bekle(std::string const& ornek, std::string const& parca,
                std::chrono::milliseconds sure = 10s) const;
 };

@@ -11,7 +11,6 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "oka-izle"))
 from tarayici import Tarayici  # noqa: E402
-from uygulama import hold_ports  # noqa: E402
 
 BEKLENEN = [(53171, "master", "Stereo Out", -12.0), (53172, "kanal", 'Vokal "ş"', -6.0)]
 HOSTLAR = []
@@ -42,12 +41,8 @@ async def gecis(png):
 
 
 if __name__ == "__main__":
-    lock = hold_ports()
     try:
         asyncio.run(asyncio.wait_for(gecis(sys.argv[3]), 150))
-    except Exception as e:  # the reason is the test's output (asserts name what differs)
-        print("FAILED:", type(e).__name__, e)
-        sys.exit(1)
     finally:
         for h in HOSTLAR:
             h.kill()  # a host left running would hold the ports for the next run

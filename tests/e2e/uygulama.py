@@ -7,10 +7,8 @@ under load takes its frame number: every gap must be one in time too. The wire i
 with the examples of docs/protokol.md. Exits non-zero with the reason.
 """
 import asyncio
-import fcntl
 import json
 import math
-import os
 import re
 import socket
 import struct
@@ -38,17 +36,16 @@ async def hello(port, host):
             await asyncio.sleep(0.05)
 
 
-def reported_port(host, out):
-    """The port the host's probe line reports, once the instance answers on it."""
+async def one_pass(host):
+    out = []  # the host's output up to its probe line, which reports the port once the instance answers on it
     for line in host.stdout:
         out.append(line)
         if m := re.match(r"probe +OKA-KOPRU-EKLENTI answers on 127\.0\.0\.1 port\(s\): (.*)", line):
-            assert re.fullmatch(r"\d+", m[1]), "not one instance serving, but: " + m[1]
-            return int(m[1])
-    raise AssertionError("the host ended before its probe:\n" + "".join(out))
-
-
-async def one_pass(host, port, out):
+            break
+    else:
+        raise AssertionError("the host ended before its probe:\n" + "".join(out))
+    assert re.fullmatch(r"\d+", m[1]), "not one instance serving, but: " + m[1]
+    port = int(m[1])
     ws, h = await hello(port, host)
     assert (h["tip"], h["rol"], h["kapi"], h["kanalAdi"]) == ("merhaba", "kanal", port, 'Vo"kal ş'), h
     await ws.send(ORNEK["sustur"])
@@ -91,29 +88,15 @@ async def one_pass(host, port, out):
     assert int(m[1]) >= 48000 / 512, "the end of the connection did not lift the mute:\n" + out
 
 
-def hold_ports():
-    """The machine-wide lock on the product ports across suites and build trees; held until exit."""
-    lock = os.open(os.path.join(os.environ.get("TMPDIR") or "/tmp", "oka-kapilar.kilit"), os.O_RDWR | os.O_CREAT,
-                   0o666)
-    fcntl.flock(lock, fcntl.LOCK_EX)
-    return lock
-
-
 def main():
     konak, bundle = sys.argv[1:3]
-    lock = hold_ports()
     host = subprocess.Popen([konak, "--gercek-zaman", "--ton", "-6", "--caliyor", "--tasima", "%g:dur" % STOP_AT_S,
                              "--blok", "512", "--sure",
                              str(RENAME_AT_S + 2), "--elle-ad", 'Vo"kal ş', "--ad-degistir",
                              "%g:Stereo Out" % RENAME_AT_S, "--yokla", bundle],
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     try:
-        out = []
-        port = reported_port(host, out)
-        asyncio.run(asyncio.wait_for(one_pass(host, port, out), timeout=50))
-    except Exception as e:  # the reason is the test's output (asserts name what differs)
-        print("FAILED:", type(e).__name__, e)
-        sys.exit(1)
+        asyncio.run(asyncio.wait_for(one_pass(host), timeout=50))
     finally:
         host.kill()  # a host left running would hold the ports for the next run
     print("ok")

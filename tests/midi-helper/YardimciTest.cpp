@@ -4,64 +4,35 @@
 #include "BellekMidi.h"
 #include "cekirdek/Gunluk.h"
 #include "cekirdek/Yardimci.h"
-#include "platform/Soket.h"
+#include "destek/Gunlukler.h"
+#include "destek/TcpIstemci.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <future>
-#include <unistd.h>
 
 using namespace oka::yardimci;
 using namespace std::chrono_literals;
 using Satirlar = std::vector<std::string>;
 
 namespace {
-bool bekle(std::function<bool()> const& kosul) {
-    auto const son = std::chrono::steady_clock::now() + 2s;
-    while (!kosul() && std::chrono::steady_clock::now() < son)
-        std::this_thread::sleep_for(2ms);
-    return kosul();
-}
-
-// The app's end of the link: a blocking socket whose reads give up after 2 s.
-class Uygulama {
+// The app's end of the link.
+class Uygulama : public TcpIstemci {
 public:
-    // A small `alimTamponu` keeps the kernel from buffering much for an app that does not read.
-    explicit Uygulama(uint16_t kapi, int alimTamponu = 0) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-        oka::soketHazirla(fd_);
-        timeval const sure{2, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &sure, sizeof sure);
-        if (alimTamponu)
-            setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &alimTamponu, sizeof alimTamponu);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(kapi);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    }
-    ~Uygulama() { close(fd_); }
-    void gonder(Baytlar const& b) { ASSERT_EQ(oka::sinyalsizGonder(fd_, b.data(), b.size()), ssize_t(b.size())); }
-    // The next whole frame (length, type, body).
+    using TcpIstemci::TcpIstemci;
+    void gonder(Baytlar const& b) { ASSERT_TRUE(TcpIstemci::gonder(std::string(b.begin(), b.end()))); }
+    // The next whole frame (length, type, body), within 2 s.
     std::optional<Baytlar> cerceve() {
-        auto oku = [this](uint8_t* p, size_t n) { return recv(fd_, p, n, MSG_WAITALL) == ssize_t(n); };
-        Baytlar c(2);
-        if (!oku(c.data(), 2))
-            return std::nullopt;
-        c.resize(2 + c[0] * 256 + c[1]);
-        return oku(c.data() + 2, c.size() - 2) ? std::optional(c) : std::nullopt;
+        auto const boy = [&t = tampon_] {
+            return t.size() < 2 ? 2u : 2u + (uint8_t(t[0]) << 8 | uint8_t(t[1])); // the length, once it is in
+        };
+        for (auto const son = Saat::now() + 2s; tampon_.size() < boy();)
+            if (!doldur(son))
+                return std::nullopt;
+        Baytlar const c(tampon_.begin(), tampon_.begin() + boy());
+        tampon_.erase(0, c.size());
+        return c;
     }
-    // True when the helper closes the link (unread frames are dropped).
-    bool kapandi() {
-        uint8_t b[65536];
-        ssize_t r;
-        while ((r = recv(fd_, b, sizeof b, 0)) > 0) {
-        }
-        return r == 0 || errno != EAGAIN;
-    }
-
-private:
-    int fd_;
 };
 
 struct TestDeposu : KimlikDeposu {
@@ -111,12 +82,6 @@ protected:
         is_ = std::thread([this] { q_.run(); });
         qda([] {});
     }
-    // Keeps the queue busy until the promise is kept, as a stalled log write would.
-    std::promise<void> kuyruguTut() {
-        std::promise<void> p;
-        asio::post(q_, [f = p.get_future().share()] { f.wait(); });
-        return p;
-    }
     // A notification from the system, handled.
     void bildir(int kimlik) { midi.bildirimGonder(kimlik), qda([] {}); }
     uint16_t kapi() {
@@ -146,9 +111,9 @@ protected:
     std::map<std::string, int64_t> depo; // what the ID store holds
     std::string merhaba;
     std::shared_ptr<Yardimci> yardimci_;
+    asio::io_context q_;
 
 private:
-    asio::io_context q_;
     std::thread is_;
     mutable std::mutex kilit_;
     Satirlar satirlar_;
@@ -167,7 +132,7 @@ TEST_F(YardimciDuzeni, ports_open_only_when_created_whole_and_no_other_process_h
     midi.kaynakOlusunca = [&] { yabanci = midi.yabanciEkle(true, "OKA", std::nullopt); };
     bildir(BILDIRIM_KURULUM_DEGISTI);
     EXPECT_EQ(midi.kayit(), Satirlar{"at hedef"});
-    ASSERT_TRUE(bekle([&] { return yabanci != 0; }));
+    ASSERT_TRUE(bekleKadar([&] { return yabanci != 0; }));
     bildir(BILDIRIM_KURULUM_DEGISTI); // it is still there
     EXPECT_EQ(kapi(), 0);
     midi.yabanciKaldir(yabanci);
@@ -196,7 +161,7 @@ TEST_F(YardimciDuzeni, a_foreign_port_while_open_closes_everything_until_it_goes
     auto u = uygulamaBagla();
     u->gonder(kanal(0x90, 0x5E, 0x7F));
     midi.teslimEt({{0x2090087F}});
-    ASSERT_TRUE(bekle([&] { return midi.kayit().size() == 2; }));
+    ASSERT_TRUE(bekleKadar([&] { return midi.kayit().size() == 2; }));
     for (auto const& d : uclar) {
         midi.kayitTemizle();
         auto uc = midi.yabanciEkle(d.kaynakMi, d.ad, d.gorunenAd);
@@ -214,7 +179,7 @@ TEST_F(YardimciDuzeni, a_foreign_port_while_open_closes_everything_until_it_goes
     EXPECT_TRUE(u->kapandi());
     EXPECT_EQ(say("koptu"), 0);
     uygulamaBagla(); // the caches went with the old ports
-    EXPECT_TRUE(bekle([this] { return say("merhaba → anlık görüntü 0 mesaj") == 2; }));
+    EXPECT_TRUE(bekleKadar([this] { return say("merhaba → anlık görüntü 0 mesaj") == 2; }));
 }
 
 TEST_F(YardimciDuzeni, a_stored_id_comes_back_unless_another_endpoint_has_it_and_the_hello_carries_them) {
@@ -297,7 +262,7 @@ TEST_F(YardimciDuzeni, newcomers_replace_the_app_only_by_speaking_and_every_end_
     c->gonder(kanal(0x90, 0x5B, 0x7F));
     c->gonder(kanal(0x90, 0x5D, 0x7F));
     c.reset();
-    ASSERT_TRUE(bekle([this] { return say("BIRAKILDI (uygulama koptu): 5B 5D") == 1; }));
+    ASSERT_TRUE(bekleKadar([this] { return say("BIRAKILDI (uygulama koptu): 5B 5D") == 1; }));
     auto const s = satirlar();
     EXPECT_EQ(Satirlar(s.begin() + 6, s.end()),
               (Satirlar{"HTTP isteği geri çevrildi — uygulama bağlantısı sürüyor",
@@ -334,7 +299,7 @@ TEST_F(YardimciDuzeni, an_app_that_stops_reading_is_dropped_instead_of_growing_t
     for (int i = 0; i < 100 && say("uygulama okumuyor") == 0; ++i)
         midi.teslimEt(dordu), qda([] {});
     EXPECT_EQ(say("bayt bekliyor) — bağlantı kapatılıyor"), 1);
-    EXPECT_TRUE(bekle([this] { return say("uygulama bağlantısı koptu — port AÇIK kalıyor") == 1; }));
+    EXPECT_TRUE(bekleKadar([this] { return say("uygulama bağlantısı koptu — port AÇIK kalıyor") == 1; }));
     EXPECT_TRUE(u.kapandi());
 }
 
@@ -379,7 +344,7 @@ TEST_F(YardimciDuzeni, workstation_messages_reach_the_app_the_handshake_is_answe
                           kanal(0x90, 0x08, 0x00), kanal(0x90, 0x5E, 0x7F), kanal(0xE2, 0x7F, 0x3F),
                           kanal(0xB0, 0x4A, 0x10), kanal(0xB0, 0x4B, 0x22)})
         EXPECT_EQ(u->cerceve(), b);
-    EXPECT_TRUE(bekle([this] { return say("merhaba → anlık görüntü 8 mesaj") == 1; }));
+    EXPECT_TRUE(bekleKadar([this] { return say("merhaba → anlık görüntü 8 mesaj") == 1; }));
 }
 
 TEST_F(YardimciDuzeni, sysex_pieces_join_across_event_lists_and_what_a_frame_cannot_hold_is_dropped) {
@@ -405,7 +370,8 @@ TEST_F(YardimciDuzeni, a_busy_queue_takes_a_bounded_number_of_messages_and_never
     bekleyenSiniri = 8;
     baslat();
     auto u = uygulamaBagla();
-    auto tut = kuyruguTut();
+    std::promise<void> tut; // keeps the queue busy, as a stalled log write would
+    asio::post(q_, [f = tut.get_future().share()] { f.wait(); });
     midi.teslimEt({{0x30160102, 0x03040506}}); // a SysEx starts
     OlayListesi notalar(10);
     for (uint32_t i = 0; i < notalar.size(); ++i)

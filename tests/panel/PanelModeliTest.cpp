@@ -228,7 +228,7 @@ TEST(PanelDurumu, StatusFollowsTheRecordAndAFailedReadKeepsItAndAsksForOneRedraw
     EXPECT_EQ(durum(), "channel|connected|#22D3EE");
 }
 
-TEST(PanelAdi, TheFieldFollowsTheManualNameExceptWhileTyping) {
+TEST(PanelAdi, TheFieldFollowsTheManualNameExceptWhileTypingOrAfterAnEscape) {
     Sahne s;
     koy(s.kayit.elleAd, "Bass");
     EXPECT_FALSE(s.model.durumuOku(true, "Dru").metin);
@@ -236,10 +236,7 @@ TEST(PanelAdi, TheFieldFollowsTheManualNameExceptWhileTyping) {
     EXPECT_FALSE(s.model.durumuOku(false, "Bass").metin);
     koy(s.kayit.elleAd, "\xC3\x28"); // not UTF-8: read as no name
     EXPECT_EQ(s.model.durumuOku(false, "Bass").metin.value_or("(unchanged)"), "");
-}
-
-TEST(PanelAdi, EscapeRestoresTheTextAndAppliesNothing) {
-    Sahne s;
+    // Escape restores the text and applies nothing.
     s.model.duzenlemeBasladi("Old");
     EXPECT_EQ(s.model.iptalEt(), "Old");
     EXPECT_EQ(s.model.duzenlemeBitti().value_or("(apply)"), "Old");
@@ -271,7 +268,7 @@ TEST(PanelAdi, ALongNameIsCutAtAWholeUtf8Character) {
     EXPECT_EQ(oka::utf8Kes(std::string_view("ab\x80", 2), 2), "ab");
 }
 
-TEST(PanelAdi, AfterKoparNothingReachesThePlugin) {
+TEST(PanelAdi, AfterKoparOrOverNoAudioUnitNothingReachesThePlugin) {
     Sahne s;
     s.model.kopar();
     auto const istek = s.model.durumuOku(false, "");
@@ -279,10 +276,7 @@ TEST(PanelAdi, AfterKoparNothingReachesThePlugin) {
     EXPECT_FALSE(s.model.adGirildi("x"));
     EXPECT_EQ(s.okumalar, 0);
     EXPECT_TRUE(s.yazilan.empty());
-}
-
-TEST(PanelAdi, AViewOverNoAudioUnitHasNeitherReaderNorWriter) {
-    EXPECT_FALSE(oka::auOkuyucu(nullptr) || oka::auYazici(nullptr));
+    EXPECT_FALSE(oka::auOkuyucu(nullptr) || oka::auYazici(nullptr)) << "neither reader nor writer";
 }
 
 TEST(PanelZamanlayicisi, OnlyTheAudioUnitViewFollowsItsWindow) {

@@ -3,15 +3,12 @@
 // the core, and a raw WebSocket client over a real socket.
 
 #include "destek/Gunlukler.h"
-#include "platform/Soket.h"
+#include "destek/TcpIstemci.h"
 #include "server/Sunucu.h"
 
-#include <arpa/inet.h>
 #include <cstring>
 #include <optional>
-#include <poll.h>
 #include <thread>
-#include <unistd.h>
 
 // Test ports, outside the product's and outside Linux's ephemeral range.
 inline oka::SunucuAyarlari testAyarlari(int k = 31171) {
@@ -73,22 +70,10 @@ template <typename T> T sesAlani(std::optional<std::string> const& yuk, std::siz
     return deger;
 }
 
-// A plain TCP client on 127.0.0.1 that speaks WebSocket by hand.
-class HamIstemci {
+// A client that speaks WebSocket by hand.
+class HamIstemci : public TcpIstemci {
 public:
-    using Saat = std::chrono::steady_clock;
-    explicit HamIstemci(int kapi) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-        oka::soketHazirla(fd_);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(std::uint16_t(kapi));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bitti_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0;
-    }
-    ~HamIstemci() { close(fd_); }
-    bool gonder(std::string const& bayt) {
-        return oka::sinyalsizGonder(fd_, bayt.data(), bayt.size()) == ssize_t(bayt.size());
-    }
+    using TcpIstemci::TcpIstemci;
     // Sends an upgrade request (in two writes 50 ms apart when `bolum` is
     // given); true when the answer up to its blank line switches protocols.
     bool elSikis(std::size_t bolum = 0) {
@@ -126,28 +111,4 @@ public:
                 return yuk;
         }
     }
-    // True when the server closed the connection within `sure` (bytes before it are skipped).
-    bool kapandi(std::chrono::milliseconds sure = 5s) {
-        for (auto const son = Saat::now() + sure; doldur(son);)
-            tampon_.clear();
-        return bitti_;
-    }
-
-private:
-    // Adds what arrives before `son`; false when nothing came or the stream ended.
-    bool doldur(Saat::time_point son) {
-        auto const kalan = std::chrono::duration_cast<std::chrono::milliseconds>(son - Saat::now()).count();
-        pollfd p{fd_, POLLIN, 0};
-        if (bitti_ || kalan <= 0 || poll(&p, 1, int(kalan)) <= 0)
-            return false;
-        char b[65536];
-        ssize_t const r = recv(fd_, b, sizeof b, 0);
-        bitti_ = r <= 0;
-        tampon_.append(b, std::size_t(std::max<ssize_t>(r, 0)));
-        return r > 0;
-    }
-
-    int const fd_;
-    bool bitti_; // the server closed the stream, or it never opened
-    std::string tampon_;
 };

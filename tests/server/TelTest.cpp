@@ -14,14 +14,11 @@ std::string bayt(std::initializer_list<int> b) {
 }
 } // namespace
 
-TEST(Tel, Base64AndTheAcceptValueMatchTheStandardExamples) {
+TEST(Tel, TheHandshakeFindsTheKeyWhateverItsCaseAnswersItAndLeavesFramesBehindTheRequest) {
     EXPECT_EQ(base64("", 0) + "|" + base64("f", 1) + "|" + base64("fo", 2) + "|" + base64("foob", 4),
               "|Zg==|Zm8=|Zm9vYg==");
     EXPECT_EQ(base64("\xFB\xEF\xBE\xFF\xFF\xFF", 6), "++++////");
     EXPECT_EQ(elSikismaAnahtari("dGhlIHNhbXBsZSBub25jZQ=="), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
-}
-
-TEST(Tel, TheKeyHeaderIsFoundWhateverItsCaseAndFramesBehindTheRequestAreLeft) {
     std::pair<std::string, std::string> const durumlar[] = {
         {"GET / HTTP/1.1\r\nsec-websocket-key:AbC==\r\n\r\n", "AbC=="},
         {"GET / HTTP/1.1\r\nSEC-WEBSOCKET-KEY: \t AbC==  \r\nHost: x\r\n\r\n", "AbC==  "},
