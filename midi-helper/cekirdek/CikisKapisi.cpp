@@ -2,12 +2,6 @@
 
 namespace oka::yardimci {
 
-void DonguSayaci::donguBitti() {
-    dongu_.fetch_add(1, std::memory_order_acq_rel);
-    if (bekleyen_.load(std::memory_order_acquire))
-        uyandir_.notify_all();
-}
-
 bool DonguSayaci::donguBekle(unsigned sayi, std::chrono::milliseconds sabir) {
     uint64_t const hedef = dongu_.load(std::memory_order_acquire) + sayi;
     return bekle([&] { return dongu_.load(std::memory_order_acquire) >= hedef; }, sabir);

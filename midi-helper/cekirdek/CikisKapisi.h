@@ -1,32 +1,30 @@
 #pragma once
 // The way between the helper's queue and a real-time MIDI callback (JACK's):
-// a cycle counter to wait on instead of polling, and the output ring with room
-// kept for releases and a close that lets nothing out twice.
+// a cycle counter to wait on, and the output ring with room kept for releases
+// and a close that lets nothing out twice.
 
 #include "BaytHalkasi.h"
 #include "Cerceve.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <thread>
 
 namespace oka::yardimci {
 
 class DonguSayaci {
 public:
-    // [ses] At the end of each cycle; no lock, and a wake-up only while someone waits.
-    void donguBitti();
-    // [q] Until `kosul` holds; false when it still does not after `sabir` without a cycle (a stalled server).
+    // [ses] At the end of each cycle. It wakes no one, so the real-time thread takes no lock and makes no
+    // system call: the waiters look again each millisecond.
+    void donguBitti() { dongu_.fetch_add(1, std::memory_order_acq_rel); }
+    // [q] Until `kosul` holds, looking each millisecond; false when it still does not after `sabir` without a
+    // cycle (a stalled server).
     template <class Kosul> bool bekle(Kosul kosul, std::chrono::milliseconds sabir);
     // [q] Until `sayi` whole cycles have ended from now.
     bool donguBekle(unsigned sayi, std::chrono::milliseconds sabir);
 
 private:
     std::atomic<uint64_t> dongu_{0};
-    std::atomic<int> bekleyen_{0};
-    std::mutex kilit_;
-    std::condition_variable uyandir_;
 };
 
 class CikisKapisi {
@@ -56,20 +54,16 @@ private:
 };
 
 template <class Kosul> bool DonguSayaci::bekle(Kosul kosul, std::chrono::milliseconds sabir) {
-    bekleyen_.fetch_add(1);
-    std::unique_lock<std::mutex> k(kilit_);
-    uint64_t gorulen = dongu_.load();
+    uint64_t gorulen = dongu_.load(std::memory_order_acquire);
     auto son = std::chrono::steady_clock::now() + sabir;
     bool tamam;
     while (!(tamam = kosul()) && std::chrono::steady_clock::now() < son) {
-        // The callback wakes without the lock, so a wake-up may come just before the wait: wait briefly.
-        uyandir_.wait_for(k, std::chrono::milliseconds(5));
-        if (uint64_t const d = dongu_.load(); d != gorulen) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (uint64_t const d = dongu_.load(std::memory_order_acquire); d != gorulen) {
             gorulen = d;
             son = std::chrono::steady_clock::now() + sabir;
         }
     }
-    bekleyen_.fetch_sub(1);
     return tamam;
 }
 
