@@ -135,6 +135,9 @@ void KopruCekirdek::baslat() {
         return;
     }
     baslatildi = true;
+    // A name notified from another thread meanwhile waits for the server, then
+    // re-decides; else it would find no server and this decision stand stale.
+    std::lock_guard<std::mutex> k(rolKilidi);
     bool const master = rolHesapla();
     rolMaster.store(master);
     olay(std::string("rol karari: ") + rolAdi(master));
