@@ -112,7 +112,7 @@ std::string KopruCekirdek::etiketKur(char const* degisken, std::int32_t no) {
 KopruCekirdek::KopruCekirdek(char const* d, std::chrono::nanoseconds aralik)
     : degisken(d ? d : ""), ornekNo(sSayac.fetch_add(1) + 1), ornek(etiketKur(degisken, ornekNo)),
       taniAraligi(aralik) {
-    ortamiYaz(degisken, "1.1", ornek.c_str());
+    ortamiYaz(degisken, SURUM_KISA, ornek.c_str());
 }
 
 KopruCekirdek::~KopruCekirdek() {
