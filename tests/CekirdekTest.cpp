@@ -123,30 +123,34 @@ TEST(Cekirdek, WithAServerBlocksAreTappedAndTheRoleFollowsTheName) {
     EXPECT_EQ(c.sunucuAl(), nullptr);
 }
 
-// A re-decision while another is under way (the shell holds the first answer
-// until the second ran) ends as the latest answer calls for, core and server.
-TEST(Rol, RacingReDecisionsEndAsTheLatestStateCallsFor) {
+// A re-decision while the first decision or another re-decision is under way
+// (the shell holds the first answer until the second ran) ends as the latest
+// answer calls for, core and server.
+TEST(Rol, RacingDecisionsEndAsTheLatestStateCallsFor) {
     KapiKilidi kapilar("oka-kapilar");
-    struct : SahteKabuk {
-        std::int32_t konakAnaCikis() const override {
-            std::int32_t const cevap = ana;
-            if (tut.exchange(false))
-                bekleKadar([&] { return bitti.load(); }, 300ms);
-            return cevap;
-        }
-        std::atomic<std::int32_t> ana{0};
-        mutable std::atomic<bool> tut{false}, bitti{false};
-    } c;
-    c.baslat();
-    c.ana = 1;
-    c.tut = true;
-    std::thread ilk([&] { c.rolYenidenHesapla("ilk"); });
-    ASSERT_TRUE(bekleKadar([&] { return !c.tut.load(); }));
-    c.ana = 0;
-    c.rolYenidenHesapla("ikinci");
-    c.bitti = true;
-    ilk.join();
-    EXPECT_FALSE(c.rolMaster || c.sunucuAl()->rolMaster);
+    for (bool const ilkKarar : {false, true}) {
+        struct : SahteKabuk {
+            std::int32_t konakAnaCikis() const override {
+                std::int32_t const cevap = ana;
+                if (tut.exchange(false))
+                    bekleKadar([&] { return bitti.load(); }, 300ms);
+                return cevap;
+            }
+            std::atomic<std::int32_t> ana{0};
+            mutable std::atomic<bool> tut{false}, bitti{false};
+        } c;
+        if (!ilkKarar)
+            c.baslat();
+        c.ana = 1;
+        c.tut = true;
+        std::thread ilk([&] { ilkKarar ? c.baslat() : c.rolYenidenHesapla("ilk"); });
+        ASSERT_TRUE(bekleKadar([&] { return !c.tut.load(); }));
+        c.ana = 0;
+        c.rolYenidenHesapla("ikinci");
+        c.bitti = true;
+        ilk.join();
+        EXPECT_FALSE(c.rolMaster || c.sunucuAl()->rolMaster) << (ilkKarar ? "first decision" : "re-decision");
+    }
 }
 
 TEST(Rol, DecisionFromNameMainOutputAndProcess) {

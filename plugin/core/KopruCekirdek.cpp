@@ -112,7 +112,7 @@ std::string KopruCekirdek::etiketKur(char const* degisken, std::int32_t no) {
 KopruCekirdek::KopruCekirdek(char const* d, std::chrono::nanoseconds aralik)
     : degisken(d ? d : ""), ornekNo(sSayac.fetch_add(1) + 1), ornek(etiketKur(degisken, ornekNo)),
       taniAraligi(aralik) {
-    ortamiYaz(degisken, "1.1", ornek.c_str());
+    ortamiYaz(degisken, SURUM_KISA, ornek.c_str());
 }
 
 KopruCekirdek::~KopruCekirdek() {
@@ -135,6 +135,9 @@ void KopruCekirdek::baslat() {
         return;
     }
     baslatildi = true;
+    // A name notified from another thread meanwhile waits for the server, then
+    // re-decides; else it would find no server and this decision stand stale.
+    std::lock_guard<std::mutex> k(rolKilidi);
     bool const master = rolHesapla();
     rolMaster.store(master);
     olay(std::string("rol karari: ") + rolAdi(master));

@@ -149,7 +149,7 @@ protected:
     bool kapandi = false;
     bool baslatildi = false;
 
-    std::mutex rolKilidi;     // serialises role decisions and the server's removal; taken before `kilit`
+    std::mutex rolKilidi;     // serialises role decisions, the server's start and end; taken before `kilit`
     mutable std::mutex kilit; // guards elleAd; taken before the shell's name lock
     std::string elleAd;
 

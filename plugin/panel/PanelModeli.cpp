@@ -1,6 +1,7 @@
 #include "PanelModeli.h"
 
 #include "Dil.h"
+#include "Surum.h"
 
 #include <cstdio>
 #include <cstring>
@@ -174,7 +175,7 @@ std::string PanelModeli::bicimSatiri() const {
 
 std::string PanelModeli::surumMetni() const {
     std::string surum = kayitMetni(mDurum.surum);
-    return M("sürüm ", "version ") + (surum.empty() ? std::string("1.1") : surum);
+    return M("sürüm ", "version ") + (surum.empty() ? std::string(SURUM_KISA) : surum);
 }
 
 float PanelModeli::cubukOrani() const {

@@ -36,9 +36,11 @@ std::int32_t auOzellikOku(AudioBirimi au, std::uint32_t ozellik, void *veri, std
 }
 std::int32_t auOzellikYaz(AudioBirimi au, std::uint32_t ozellik, void const *veri, std::uint32_t boyut) {
     auto *ikiz = static_cast<AuIkizi *>(au);
+    if (ozellik != AD_OZELLIGI)
+        return -1; // a name written elsewhere is lost, and the view ignores the status
     ++ikiz->yazmaSayisi;
     ikiz->yazilanAd.assign(static_cast<char const *>(veri), strnlen(static_cast<char const *>(veri), boyut));
-    return ozellik == AD_OZELLIGI ? 0 : -1;
+    return 0;
 }
 } // namespace oka
 
