@@ -3,8 +3,10 @@
 
 #include "platform/Soket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdint>
 #include <poll.h>
 #include <string>
 #include <unistd.h>
