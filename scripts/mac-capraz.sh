@@ -1,7 +1,8 @@
 #!/bin/sh
-# Cross-builds the macOS path here: every product and every test and benchmark
-# object for arm64 and x86_64 against Apple's own headers under -Werror, links
-# the four products against Apple's link stubs and checks what came out.
+# Cross-builds the macOS path here: every product and benchmark object for
+# arm64 and x86_64, and every test object a Mac builds for the build machine's
+# own architecture (x86_64 here), against Apple's own headers under -Werror;
+# links the four products against Apple's link stubs and checks what came out.
 # OKA_MACOS_SDK: the public macOS SDK subset (default /opt/macos-sdk; README).
 # OKA_VST3_SDK: a full VST 3 SDK (default ../shared/vst3sdk).
 # OKA_MAC_DIZINI: the build tree (default build-mac).
@@ -65,7 +66,7 @@ cmake -S "$kok" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$kok/cmake/OkaMacCapraz
 
 # Every object under -Werror: the products', the tests' and the benchmarks'.
 nesneler=$(ninja -C "$b" -t targets all | sed -n 's/^\(.*\.o\): .*/\1/p')
-echo "compiling $(echo "$nesneler" | wc -l) objects for arm64 and x86_64"
+echo "compiling $(echo "$nesneler" | wc -l) objects"
 # shellcheck disable=SC2086 # one object a word
 ninja -C "$b" $nesneler
 

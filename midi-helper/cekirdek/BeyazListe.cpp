@@ -10,7 +10,9 @@ void Yardimci::uygulamadanMidi(Baytlar const& m) {
         return;
     }
     bool const nota = m[0] == 0x90 && izinliNota(m[1]) && m[1] != RECORD_NOTA;
-    if (m[0] == 0xB0 && m[1] >= 0x10 && m[1] <= 0x17 && m[2] != 0x00 && m[2] != 0x40) {
+    // A value is a data byte: with its top bit set it would reach the workstation cut to 7 bits,
+    // 0xC0 as the refused 0x40.
+    if (m[0] == 0xB0 && m[1] >= 0x10 && m[1] <= 0x17 && m[2] < 0x80 && m[2] != 0x00 && m[2] != 0x40) {
         kanalMesajiGonder(m);
     } else if (nota && m[2] == 0x7F) {
         // Held only once the workstation will see the press.

@@ -216,7 +216,8 @@ TEST_F(YardimciDuzeni, frames_are_cut_from_any_reads_and_only_the_white_list_rea
         {{0xB0, 0x5F, 0x01}, "beyaz listede yok — RECORD ASLA"}, {{0x90, 0x5E, 0x40}, "beyaz listede yok"},
         {{0x80, 0x5E, 0x00}, "beyaz listede yok"}, {{0x91, 0x5E, 0x7F}, "beyaz listede yok"},
         {{0xB0, 0x10, 0x40}, "beyaz listede yok"}, {{0xB0, 0x10, 0x00}, "beyaz listede yok"},
-        {{0xB0, 0x18, 0x01}, "beyaz listede yok"}, {{0x90, 0x5E}, "biçim"}, {Baytlar(70, 0xF0), "biçim"}};
+        {{0xB0, 0x10, 0xC0}, "beyaz listede yok"}, {{0xB0, 0x18, 0x01}, "beyaz listede yok"},
+        {{0x90, 0x5E}, "biçim"}, {Baytlar(70, 0xF0), "biçim"}};
     baslat();
     Uygulama u(kapi());
     Baytlar akis{0x00, 0x02, 0x07, 0x55}; // a frame of unknown type is skipped

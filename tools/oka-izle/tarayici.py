@@ -13,7 +13,6 @@ import base64
 import ctypes
 import itertools
 import json
-import os
 import pathlib
 import shutil
 import signal
@@ -48,6 +47,13 @@ class Tarayici:
         self.dil, self.profil, self.surec, self.ws, self.sayac = dil, tempfile.mkdtemp(), None, None, itertools.count(1)
 
     async def __aenter__(self):
+        try:
+            return await self._ac()
+        except BaseException:
+            await self.__aexit__()  # `async with` ends nothing whose start failed: the browser and its profile
+            raise
+
+    async def _ac(self):
         dil = "tr-TR" if self.dil == "tr" else "en-US"
         self.surec = subprocess.Popen(["chromium", *BAYRAKLAR, "--user-data-dir=" + self.profil, "--lang=" + dil,
                                        "--accept-lang=" + dil, "about:blank"],
