@@ -1,12 +1,16 @@
 #include "JsonKacis.h"
 
+#include "Utf8.h"
+
 namespace oka {
 
 std::string jsonKacis(std::string const& s) {
     static char const HEX[] = "0123456789abcdef";
     std::string o;
     o.reserve(s.size() + 8);
-    for (unsigned char c : s) {
+    auto const* const b = reinterpret_cast<unsigned char const*>(s.data());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        unsigned char const c = b[i];
         switch (c) {
         case 0x22:
             o += "\\\"";
@@ -28,8 +32,13 @@ std::string jsonKacis(std::string const& s) {
                 o += "\\u00";
                 o += HEX[c >> 4];
                 o += HEX[c & 0xF];
+            } else if (std::size_t const n = utf8Karakter(b + i, s.size() - i)) {
+                o.append(s, i, n);
+                i += n - 1;
             } else {
-                o += static_cast<char>(c);
+                // A JSON text must be UTF-8, or strict clients drop the
+                // connection: a byte that starts no character reads as U+FFFD.
+                o += "\\ufffd";
             }
         }
     }

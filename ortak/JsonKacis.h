@@ -5,7 +5,8 @@
 namespace oka {
 
 // [herhangi] JSON string escaping: the quote, the backslash and control bytes
-// are escaped; every other byte (UTF-8 included) passes through unchanged.
+// are escaped; UTF-8 passes through unchanged, and each byte that starts no
+// well-formed character is written as the escape of U+FFFD.
 std::string jsonKacis(std::string const& s);
 
 } // namespace oka

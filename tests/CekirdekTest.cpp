@@ -186,9 +186,15 @@ TEST(ElleAd, TheManualNameWinsOnceAndClearingFallsBack) {
 
 TEST(Metinler, TheHelloCarriesEveryKeyInOrderEscapedAndWithTheHostsLabel) {
     std::pair<std::string, std::string> const kacis[] = {
-        {"a\"b", "a\\\"b"},      {"a\\b", "a\\\\b"},
-        {"\t\n\r", "\\t\\n\\r"}, {std::string("\x01\x1f\x20", 3), "\\u0001\\u001f "},
-        {"ş/ü", "ş/ü"},          {"", ""},
+        {"a\"b", "a\\\"b"},
+        {"a\\b", "a\\\\b"},
+        {"\t\n\r", "\\t\\n\\r"},
+        {std::string("\x01\x1f\x20", 3), "\\u0001\\u001f "},
+        {"ş/ü", "ş/ü"},
+        {"", ""},
+        // A saved name is bytes: what is not UTF-8 must not reach the JSON text.
+        {"a\xFF\xC3", "a\\ufffd\\ufffd"},
+        {"\xC0\x80\xED\xA0\x80", "\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd"},
     };
     for (auto const& [girdi, beklenen] : kacis)
         EXPECT_EQ(oka::jsonKacis(girdi), beklenen) << girdi;

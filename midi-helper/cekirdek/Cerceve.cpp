@@ -2,6 +2,7 @@
 
 #include "Ayarlar.h"
 #include "JsonKacis.h"
+#include "Utf8.h"
 
 #include <cstdio>
 
@@ -78,39 +79,9 @@ KesimSonucu cerceveKes(uint8_t const* alinan, size_t boyut) {
 }
 
 bool gecerliUtf8(Baytlar const& b) {
-    size_t i = 0;
-    while (i < b.size()) {
-        uint8_t const c = b[i];
-        size_t devam;
-        uint32_t kod;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            devam = 1;
-            kod = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            devam = 2;
-            kod = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            devam = 3;
-            kod = c & 0x07;
-        } else {
+    for (size_t i = 0, n; i < b.size(); i += n)
+        if ((n = oka::utf8Karakter(b.data() + i, b.size() - i)) == 0)
             return false;
-        }
-        if (i + devam >= b.size())
-            return false;
-        for (size_t j = 1; j <= devam; ++j) {
-            if ((b[i + j] & 0xC0) != 0x80)
-                return false;
-            kod = kod << 6 | (b[i + j] & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        static constexpr uint32_t EN_KUCUK[4] = {0, 0x80, 0x800, 0x10000};
-        if (kod < EN_KUCUK[devam] || (kod >= 0xD800 && kod <= 0xDFFF) || kod > 0x10FFFF)
-            return false;
-        i += devam + 1;
-    }
     return true;
 }
 
